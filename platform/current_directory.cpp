@@ -1,0 +1,14 @@
+#include "platform/current_directory.h"
+
+#include <unistd.h>
+
+#include <memory>
+
+namespace varnoth {
+
+std::string currentDirectory() {
+  std::unique_ptr<char, decltype(&free)> cwd(getcwd(nullptr, 0), &free);
+  return cwd ? std::string(cwd.get()) : std::string("/");
+}
+
+}  // namespace varnoth

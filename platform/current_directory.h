@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+namespace varnoth {
+
+// The process's current directory as bytes ("/" if it cannot be read).
+std::string currentDirectory();
+
+}  // namespace varnoth

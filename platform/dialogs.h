@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace varnoth {
+
+// A modal message with an OK button only and no icon.
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+  virtual void showMessage(const std::string& text) = 0;
+};
+
+// A modal one-line question; returns the entered text, or the empty string when cancelled.
+class InputPrompt {
+ public:
+  virtual ~InputPrompt() = default;
+  virtual std::string askText(const std::string& prompt, const std::string& title) = 0;
+};
+
+}  // namespace varnoth

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "platform/list_interfaces.h"
+
+namespace varnoth {
+
+struct DirectorySnapshot;
+
+// The core of a file list without its widget: the regular, non-hidden files of one directory that
+// match a pattern ("*" matches any run of characters, case ignored; every other character is
+// literal), in natural order ("scan2" before "scan10", case ignored, ties broken by bytes), with
+// a selection flag per entry. Every set and refresh re-reads; a failed read leaves path, pattern
+// and entries as they were, except refresh, which empties the entries of a vanished directory.
+class FileListing final : public FileList {
+ public:
+  FileListing(std::string directory, std::string pattern);
+  ~FileListing() override;
+
+  std::error_code setPath(const std::string& directory) override;
+  std::error_code setPattern(const std::string& pattern) override;
+  std::error_code refresh() override;
+
+  std::size_t count() const override;
+  const std::string& entry(std::size_t index) const override;
+  bool isSelected(std::size_t index) const override;
+
+  void setSelected(std::size_t index, bool selected);
+  void clearSelection();
+
+  const std::string& path() const { return path_; }
+  const std::string& pattern() const { return pattern_; }
+
+  // Called just before and just after the entries change, so that a view can reset in one step.
+  void setResetCallbacks(std::function<void()> aboutToReset, std::function<void()> reset);
+
+ private:
+  std::error_code reread(const std::string& directory, const std::string& pattern);
+
+  std::string path_;
+  std::string pattern_;
+  std::shared_ptr<const DirectorySnapshot> snapshot_;
+  std::vector<std::size_t> matches_;  // indices into the snapshot's sorted names
+  std::vector<bool> selected_;
+  std::function<void()> aboutToReset_;
+  std::function<void()> reset_;
+};
+
+}  // namespace varnoth

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <system_error>
+
+namespace varnoth {
+
+// What the logic uses of a file list: a filtered, sorted listing of one directory's regular files
+// with a selection flag per entry. Setting the path or the pattern re-reads at once, also when
+// the value is unchanged.
+class FileList {
+ public:
+  virtual ~FileList() = default;
+
+  virtual std::error_code setPath(const std::string& directory) = 0;
+  virtual std::error_code setPattern(const std::string& pattern) = 0;
+  virtual std::error_code refresh() = 0;
+
+  virtual std::size_t count() const = 0;
+  // Bare file name, as bytes.
+  virtual const std::string& entry(std::size_t index) const = 0;
+  virtual bool isSelected(std::size_t index) const = 0;
+};
+
+// The current path of a directory list: absolute, "/"-separated, ending in "/" only at the root.
+class DirectoryPathSource {
+ public:
+  virtual ~DirectoryPathSource() = default;
+  virtual std::string path() const = 0;
+};
+
+// The current text of a text control, as bytes (UTF-8 for typed text).
+class TextSource {
+ public:
+  virtual ~TextSource() = default;
+  virtual std::string text() const = 0;
+};
+
+}  // namespace varnoth
