@@ -1,0 +1,140 @@
+#include "platform/natural_order.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace varnoth {
+namespace {
+
+struct OrderCase {
+  const char* description;
+  std::string before;
+  std::string after;
+};
+
+TEST(NaturalOrderTest, OrdersPairs) {
+  const OrderCase cases[] = {
+      {"numbers compare by value", "scan2", "scan10"},
+      {"numbers compare by value inside names", "Trip9.jpg", "Trip013.jpg"},
+      {"case is ignored", "apple", "Banana"},
+      {"case is ignored the other way", "APPLE", "banana"},
+      {"the bare stem comes before numbered names", "Trip.jpg", "Trip001.jpg"},
+      {"digits come before letters", "a1", "aa"},
+      {"a prefix comes first", "scan", "scan1"},
+      {"later digit runs decide when earlier ones tie", "v1.9", "v1.10"},
+      {"zero comes before one", "x0", "x1"},
+      {"all zeros are worth zero", "x000", "x1"},
+      {"leading zeros do not make a number bigger", "x0009", "x10"},
+      {"equal values: fewer leading zeros first", "scan2", "scan002"},
+      {"equal values: the first run with other zeros decides", "a1b002", "a01b2"},
+      {"equal up to case: bytes decide", "A.jpg", "a.jpg"},
+      {"twenty digits do not overflow", "x99999999999999999999", "x100000000000000000000"},
+      {"numbers beyond 255 digits compare by length", "n" + std::string(299, '9'),
+       "n1" + std::string(299, '0')},
+      {"numbers beyond 255 digits compare by digits", "n" + std::string(300, '1'),
+       "n" + std::string(300, '2')},
+      {"bytes beyond ASCII come after letters", "zebra", "\xc3\xa9t\xc3\xa9"},
+      {"bytes beyond ASCII are not case-folded", "\xc3\x89", "\xc3\xa9"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_LT(NaturalCompare(c.before, c.after), 0) << c.description;
+    EXPECT_GT(NaturalCompare(c.after, c.before), 0) << c.description;
+    EXPECT_TRUE(NaturalLess(c.before, c.after)) << c.description;
+    EXPECT_FALSE(NaturalLess(c.after, c.before)) << c.description;
+  }
+}
+
+// Names that tie under some of the rules, to check that the order stays total.
+std::vector<std::string> TrickyNames() {
+  return {"",
+          "a",
+          "A",
+          "a0",
+          "a00",
+          "a000",
+          "a1",
+          "A1",
+          "a01",
+          "A01",
+          "a001",
+          "a10",
+          "a010",
+          "a1b",
+          "a01b",
+          "a1b1",
+          "a1b01",
+          "a01b1",
+          "a.jpg",
+          "A.JPG",
+          "a1.jpg",
+          "a_1",
+          "a[1",
+          "a`1",
+          "a 1",
+          "a/1",
+          "Z",
+          "z9",
+          "z09",
+          "\xff",
+          "\x80",
+          "a\xff"
+          "1",
+          "1",
+          "01",
+          "10",
+          "9",
+          "0",
+          "00",
+          "_",
+          "~",
+          "a1a",
+          "a1A",
+          "a01a",
+          "a10a"};
+}
+
+TEST(NaturalOrderTest, IsATotalOrder) {
+  const auto names = TrickyNames();
+  for (const auto& a : names) {
+    EXPECT_EQ(NaturalCompare(a, a), 0) << a;
+    for (const auto& b : names) {
+      if (a == b)
+        continue;
+      const int ab = NaturalCompare(a, b);
+      EXPECT_NE(ab, 0) << a << " and " << b << " are different names";
+      EXPECT_EQ(ab, -NaturalCompare(b, a)) << a << " against " << b;
+      for (const auto& c : names) {
+        if (NaturalLess(a, b) && NaturalLess(b, c)) {
+          EXPECT_TRUE(NaturalLess(a, c)) << a << " < " << b << " < " << c;
+        }
+      }
+    }
+  }
+}
+
+TEST(NaturalOrderTest, SortNaturallyAgreesWithTheComparison) {
+  auto names = TrickyNames();
+  std::mt19937 random(7);
+  std::shuffle(names.begin(), names.end(), random);
+  auto expected = names;
+  std::sort(expected.begin(), expected.end(), NaturalLess);
+
+  SortNaturally(names);
+
+  EXPECT_EQ(names, expected);
+}
+
+TEST(NaturalOrderTest, SortsANumberedSeries) {
+  std::vector<std::string> names = {"scan10.jpg", "Scan1.jpg", "scan2.jpg", "scan100.jpg",
+                                    "scan.jpg",   "scan9.jpg", "scan02.jpg"};
+  SortNaturally(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"scan.jpg", "Scan1.jpg", "scan2.jpg", "scan02.jpg",
+                                             "scan9.jpg", "scan10.jpg", "scan100.jpg"}));
+}
+
+}  // namespace
+}  // namespace varnoth
