@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+namespace varnoth {
+
+// One line of a directory list.
+struct DirectoryItem {
+  std::string name;   // bytes; "/" for the root
+  std::string path;   // absolute
+  int depth = 0;      // indentation level
+  bool open = false;  // the current directory and its ancestors are drawn as open folders
+};
+
+// Makes a path absolute and lexically clean: no "." or ".." or doubled "/", and no trailing "/"
+// except at the root. Symbolic links are kept as the user named them.
+std::string NormalizeDirectoryPath(std::string_view path);
+
+// The classic look of a directory list: the root and every ancestor of `directory`, the directory
+// itself, then its non-hidden sub-directories in natural order, one level deeper. Fails with the
+// system's reason when the directory cannot be read.
+std::vector<DirectoryItem> ReadDirectoryTree(const std::string& directory, std::error_code& error);
+
+}  // namespace varnoth

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QColor>
+
+class QPalette;
+
+namespace varnoth {
+
+// The colour of the desktop, which the window and its side labels use as background.
+QColor DesktopColour(const QPalette& palette);
+
+}  // namespace varnoth

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QTreeWidget>
+#include <string>
+#include <system_error>
+
+#include "platform/list_interfaces.h"
+
+namespace varnoth {
+
+class DriveTable;
+
+// A directory list in the classic look: the path's ancestors from the root down, the current
+// directory, then its sub-directories indented. Double-click or Enter opens an entry. Notifies
+// pathChanged synchronously whenever the path changes.
+class DirectoryList final : public QTreeWidget, public DirectoryPathSource {
+  Q_OBJECT
+ public:
+  DirectoryList(DriveTable& drives, const std::string& initialDirectory, QWidget* parent = nullptr);
+
+  std::string path() const override { return path_; }
+  // Fails with the system's reason when the directory cannot be read, leaving the list as it was.
+  std::error_code setPath(const std::string& directory);
+  // Moves to the directory last visited on `drive` (its root at first).
+  std::error_code setDrive(const std::string& drive);
+  std::error_code refresh();
+
+ signals:
+  void pathChanged();
+  // The user asked to open a directory that cannot be read.
+  void openFailed(const std::string& path, std::error_code error);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  std::error_code show(const std::string& directory);
+  void open(QTreeWidgetItem* item);
+
+  DriveTable& drives_;
+  std::string path_;
+};
+
+}  // namespace varnoth

@@ -1,0 +1,41 @@
+#include "platform/qt/drive_list.h"
+
+#include "platform/drives.h"
+#include "platform/qt/display_text.h"
+
+namespace varnoth {
+
+namespace {
+QString DriveCaption(const Drive& drive) {
+  QString caption = DisplayText(drive.mountPoint);
+  if (!drive.volumeName.empty())
+    caption += QStringLiteral("  [%1]").arg(DisplayText(drive.volumeName));
+  return caption;
+}
+}  // namespace
+
+DriveList::DriveList(const DriveTable& drives, const std::string& initialDirectory, QWidget* parent)
+    : QComboBox(parent), drives_(drives) {
+  for (const auto& drive : drives_.drives()) {
+    addItem(DriveCaption(drive), QByteArray::fromStdString(drive.mountPoint));
+  }
+  drive_ = drives_.driveOf(initialDirectory);
+  setCurrentIndex(findData(QByteArray::fromStdString(drive_)));
+  connect(this, &QComboBox::activated, this, &DriveList::choose);
+}
+
+void DriveList::choose(int index) {
+  setDrive(itemData(index).toByteArray().toStdString());
+}
+
+void DriveList::setDrive(const std::string& drive) {
+  const int index = findData(QByteArray::fromStdString(drive));
+  if (index >= 0 && index != currentIndex())
+    setCurrentIndex(index);
+  if (drive == drive_)
+    return;
+  drive_ = drive;
+  emit driveChanged();
+}
+
+}  // namespace varnoth

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QComboBox>
+#include <string>
+
+namespace varnoth {
+
+class DriveTable;
+
+// A drop-down of the machine's drives. Notifies driveChanged synchronously whenever its drive
+// changes, whether the user chose it or the logic set it.
+class DriveList final : public QComboBox {
+  Q_OBJECT
+ public:
+  DriveList(const DriveTable& drives, const std::string& initialDirectory,
+            QWidget* parent = nullptr);
+
+  std::string drive() const { return drive_; }
+  void setDrive(const std::string& drive);
+
+ signals:
+  void driveChanged();
+
+ private:
+  void choose(int index);
+
+  const DriveTable& drives_;
+  std::string drive_;
+};
+
+}  // namespace varnoth

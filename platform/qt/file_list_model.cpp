@@ -1,0 +1,25 @@
+#include "platform/qt/file_list_model.h"
+
+#include "platform/file_listing.h"
+#include "platform/qt/display_text.h"
+
+namespace varnoth {
+
+FileListModel::FileListModel(FileListing& listing, QObject* parent)
+    : QAbstractListModel(parent), listing_(listing) {
+  listing_.setResetCallbacks([this] { beginResetModel(); }, [this] { endResetModel(); });
+}
+
+int FileListModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(listing_.count());
+}
+
+QVariant FileListModel::data(const QModelIndex& index, int role) const {
+  if (role != Qt::DisplayRole || !index.isValid() ||
+      static_cast<std::size_t>(index.row()) >= listing_.count()) {
+    return {};
+  }
+  return DisplayText(listing_.entry(static_cast<std::size_t>(index.row())));
+}
+
+}  // namespace varnoth

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QAbstractListModel>
+
+namespace varnoth {
+
+class FileListing;
+
+// Shows a FileListing's entries; resets in one step whenever the listing re-reads.
+class FileListModel final : public QAbstractListModel {
+  Q_OBJECT
+ public:
+  FileListModel(FileListing& listing, QObject* parent);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+
+ private:
+  FileListing& listing_;
+};
+
+}  // namespace varnoth

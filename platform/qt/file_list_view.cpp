@@ -1,0 +1,37 @@
+#include "platform/qt/file_list_view.h"
+
+#include <QItemSelectionModel>
+
+#include "platform/qt/file_list_model.h"
+
+namespace varnoth {
+
+FileListView::FileListView(const std::string& directory, QWidget* parent)
+    : QListView(parent), listing_(directory, "*"), model_(new FileListModel(listing_, this)) {
+  // Uniform sizes let the view lay out 100,000 rows without measuring each one.
+  setUniformItemSizes(true);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setModel(model_);
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &FileListView::copySelection);
+}
+
+FileListView::~FileListView() {
+  listing_.setResetCallbacks(nullptr, nullptr);
+}
+
+void FileListView::copySelection(const QItemSelection& selected, const QItemSelection& deselected) {
+  for (const auto& range : deselected) {
+    for (int row = range.top(); row <= range.bottom(); ++row) {
+      listing_.setSelected(static_cast<std::size_t>(row), false);
+    }
+  }
+  for (const auto& range : selected) {
+    for (int row = range.top(); row <= range.bottom(); ++row) {
+      listing_.setSelected(static_cast<std::size_t>(row), true);
+    }
+  }
+}
+
+}  // namespace varnoth

@@ -1,0 +1,23 @@
+#include "platform/qt/name_box.h"
+
+#include "platform/qt/display_text.h"
+
+namespace varnoth {
+
+NameBox::NameBox(QWidget* parent) : QLineEdit(parent) {
+  connect(this, &QLineEdit::textEdited, this, &NameBox::textSet);
+}
+
+std::string NameBox::text() const {
+  const QString shown = QLineEdit::text();
+  return shown == setDisplay_ ? setBytes_ : Bytes(shown);
+}
+
+void NameBox::setText(const std::string& bytes) {
+  setBytes_ = bytes;
+  setDisplay_ = DisplayText(bytes);
+  QLineEdit::setText(setDisplay_);
+  emit textSet();
+}
+
+}  // namespace varnoth
