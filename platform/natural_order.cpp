@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <numeric>
 
 namespace varnoth {
 
@@ -36,7 +35,6 @@ void AppendLength(std::string& key, std::size_t length) {
 // compare digit by digit. No digit run is ever converted to an integer, so none can overflow.
 std::string SortKey(std::string_view name) {
   std::string key;
-  key.reserve(name.size() + 4);
   std::size_t i = 0;
   while (i < name.size()) {
     if (!IsDigit(name[i])) {
@@ -80,6 +78,16 @@ int CompareLeadingZeros(std::string_view a, std::string_view b) {
   return 0;
 }
 
+// Eight key bytes from `offset` as one number that orders like the bytes; missing bytes count as
+// zero, which keeps a key before any longer key it begins.
+std::uint64_t LoadBigEndian(const std::string& key, std::size_t offset) {
+  std::uint64_t value = 0;
+  for (std::size_t i = offset; i < offset + 8; ++i) {
+    value = (value << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+  }
+  return value;
+}
+
 int Sign(int value) {
   return (value > 0) - (value < 0);
 }
@@ -104,18 +112,31 @@ void SortNaturally(std::vector<std::string>& names) {
   for (const auto& name : names)
     keys.push_back(SortKey(name));
 
-  std::vector<std::size_t> order(names.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
-    if (const int primary = keys[x].compare(keys[y]))
+  // Most comparisons are settled by the first sixteen key bytes, held inline as two integers;
+  // only equal heads look at the full keys, which live elsewhere in memory.
+  struct Entry {
+    std::uint64_t head[2];
+    std::size_t index;
+  };
+  std::vector<Entry> entries;
+  entries.reserve(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    entries.push_back({{LoadBigEndian(keys[i], 0), LoadBigEndian(keys[i], 8)}, i});
+  }
+  std::sort(entries.begin(), entries.end(), [&](const Entry& x, const Entry& y) {
+    if (x.head[0] != y.head[0])
+      return x.head[0] < y.head[0];
+    if (x.head[1] != y.head[1])
+      return x.head[1] < y.head[1];
+    if (const int primary = keys[x.index].compare(keys[y.index]))
       return primary < 0;
-    return BreakTie(names[x], names[y]) < 0;
+    return BreakTie(names[x.index], names[y.index]) < 0;
   });
 
   std::vector<std::string> sorted;
   sorted.reserve(names.size());
-  for (const std::size_t index : order)
-    sorted.push_back(std::move(names[index]));
+  for (const Entry& entry : entries)
+    sorted.push_back(std::move(names[entry.index]));
   names = std::move(sorted);
 }
 
