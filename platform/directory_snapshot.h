@@ -1,0 +1,25 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace varnoth {
+
+// The regular, non-hidden files of one directory, by bare name (bytes as the system gives them),
+// in natural order. Never changed once read, so several lists can share one.
+struct DirectorySnapshot {
+  std::vector<std::string> names;
+};
+
+// Reads `directory`, or returns the snapshot of an earlier read when the directory provably has
+// not changed since then, so a file created before this call always appears in its result.
+// Returns null and sets `error` when the directory cannot be read.
+std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string& directory,
+                                                               std::error_code& error);
+
+// Drops every remembered snapshot, so that the next read of each directory goes to the disk.
+void ForgetDirectorySnapshots();
+
+}  // namespace varnoth
