@@ -1,1 +1,91 @@
-// placeholder
+#include "platform/file_listing.h"
+
+#include <utility>
+
+#include "platform/directory_snapshot.h"
+#include "platform/wildcard.h"
+
+namespace varnoth {
+
+FileListing::FileListing(std::string directory, std::string pattern)
+    : path_(std::move(directory)), pattern_(std::move(pattern)) {
+  // A list that cannot read its start directory starts empty; the next set or refresh tells why.
+  refresh();
+}
+
+FileListing::~FileListing() = default;
+
+std::error_code FileListing::setPath(const std::string& directory) {
+  return reread(directory, pattern_);
+}
+
+std::error_code FileListing::setPattern(const std::string& pattern) {
+  return reread(path_, pattern);
+}
+
+std::error_code FileListing::refresh() {
+  const std::error_code error = reread(path_, pattern_);
+  if (error && (snapshot_ || !matches_.empty())) {
+    // Whatever the list showed is gone or can no longer be vouched for.
+    if (aboutToReset_)
+      aboutToReset_();
+    snapshot_.reset();
+    matches_.clear();
+    selected_.clear();
+    if (reset_)
+      reset_();
+  }
+  return error;
+}
+
+std::size_t FileListing::count() const {
+  return matches_.size();
+}
+
+const std::string& FileListing::entry(std::size_t index) const {
+  return snapshot_->names[matches_.at(index)];
+}
+
+bool FileListing::isSelected(std::size_t index) const {
+  return selected_.at(index);
+}
+
+void FileListing::setSelected(std::size_t index, bool selected) {
+  selected_.at(index) = selected;
+}
+
+void FileListing::clearSelection() {
+  selected_.assign(selected_.size(), false);
+}
+
+void FileListing::setResetCallbacks(std::function<void()> aboutToReset,
+                                    std::function<void()> reset) {
+  aboutToReset_ = std::move(aboutToReset);
+  reset_ = std::move(reset);
+}
+
+std::error_code FileListing::reread(const std::string& directory, const std::string& pattern) {
+  std::error_code error;
+  auto snapshot = ReadDirectorySnapshot(directory, error);
+  if (!snapshot)
+    return error;
+
+  std::vector<std::size_t> matches;
+  for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
+    if (MatchesPattern(snapshot->names[i], pattern))
+      matches.push_back(i);
+  }
+
+  if (aboutToReset_)
+    aboutToReset_();
+  path_ = directory;
+  pattern_ = pattern;
+  snapshot_ = std::move(snapshot);
+  matches_ = std::move(matches);
+  selected_.assign(matches_.size(), false);
+  if (reset_)
+    reset_();
+  return {};
+}
+
+}  // namespace varnoth

@@ -1,0 +1,165 @@
+#include "platform/file_listing.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/temp_dir.h"
+
+namespace varnoth {
+namespace {
+
+using test::TempDir;
+using test::WriteFile;
+using Names = std::vector<std::string>;
+
+Names EntriesOf(const FileListing& listing) {
+  Names names;
+  for (std::size_t i = 0; i < listing.count(); ++i)
+    names.push_back(listing.entry(i));
+  return names;
+}
+
+TEST(FileListingTest, FiltersWithThePatternIgnoringCase) {
+  TempDir dir;
+  for (const char* name : {"b.jpg", "A.JPG", "c.jpeg", "jpg", "d.jpg.bak", "Trip2.jpg"}) {
+    WriteFile(dir / name, name);
+  }
+  const struct {
+    const char* pattern;
+    Names expected;
+  } cases[] = {
+      {"*.jpg", {"A.JPG", "b.jpg", "Trip2.jpg"}},
+      {"trip*.JPG", {"Trip2.jpg"}},
+      {"*", {"A.JPG", "b.jpg", "c.jpeg", "d.jpg.bak", "jpg", "Trip2.jpg"}},
+      {"*.gif", {}},
+  };
+  FileListing listing(dir.path(), "*");
+  for (const auto& c : cases) {
+    ASSERT_FALSE(listing.setPattern(c.pattern));
+    EXPECT_EQ(EntriesOf(listing), c.expected) << c.pattern;
+    EXPECT_EQ(listing.pattern(), c.pattern);
+  }
+}
+
+TEST(FileListingTest, EverySetRereadsAndClearsTheSelection) {
+  TempDir dir;
+  WriteFile(dir / "a.jpg", "a");
+  FileListing listing(dir.path(), "*.jpg");
+  ASSERT_EQ(EntriesOf(listing), Names{"a.jpg"});
+
+  const struct {
+    const char* description;
+    std::function<std::error_code(FileListing&)> reread;
+  } cases[] = {
+      {"setting the same path", [&](FileListing& l) { return l.setPath(dir.path()); }},
+      {"setting the same pattern", [](FileListing& l) { return l.setPattern("*.jpg"); }},
+      {"refreshing", [](FileListing& l) { return l.refresh(); }},
+  };
+  int created = 0;
+  for (const auto& c : cases) {
+    listing.setSelected(0, true);
+    const std::string name = "new" + std::to_string(++created) + ".jpg";
+    WriteFile(dir / name, name);
+
+    ASSERT_FALSE(c.reread(listing)) << c.description;
+
+    EXPECT_EQ(listing.count(), static_cast<std::size_t>(created + 1)) << c.description;
+    EXPECT_EQ(listing.entry(listing.count() - 1), name) << c.description;
+    for (std::size_t i = 0; i < listing.count(); ++i) {
+      EXPECT_FALSE(listing.isSelected(i)) << c.description << ", entry " << i;
+    }
+  }
+}
+
+TEST(FileListingTest, ResetCallbacksSurroundEveryChange) {
+  TempDir dir;
+  WriteFile(dir / "a.jpg", "a");
+  FileListing listing(dir.path(), "*.jpg");
+  std::vector<std::string> calls;
+  listing.setResetCallbacks(
+      [&] { calls.push_back("about to reset with " + std::to_string(listing.count())); },
+      [&] { calls.push_back("reset with " + std::to_string(listing.count())); });
+
+  WriteFile(dir / "b.jpg", "b");
+  ASSERT_FALSE(listing.refresh());
+  ASSERT_FALSE(listing.setPattern("*.gif"));
+
+  EXPECT_EQ(calls, (std::vector<std::string>{"about to reset with 1", "reset with 2",
+                                             "about to reset with 2", "reset with 0"}));
+}
+
+TEST(FileListingTest, FailedSetsKeepPathPatternEntriesAndSelection) {
+  TempDir parent;
+  const std::string dir = parent / "photos";
+  ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
+  WriteFile(dir + "/a.jpg", "a");
+  WriteFile(dir + "/b.jpg", "b");
+  FileListing listing(dir, "*.jpg");
+  listing.setSelected(1, true);
+  int resets = 0;
+  listing.setResetCallbacks([&] { ++resets; }, [&] { ++resets; });
+
+  EXPECT_EQ(listing.setPath(parent / "missing"), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(listing.setPath(dir + "/a.jpg"), std::errc::not_a_directory);
+  ASSERT_EQ(rename(dir.c_str(), (parent / "moved").c_str()), 0);
+  EXPECT_EQ(listing.setPattern("*.gif"), std::errc::no_such_file_or_directory);
+
+  EXPECT_EQ(listing.path(), dir);
+  EXPECT_EQ(listing.pattern(), "*.jpg");
+  EXPECT_EQ(EntriesOf(listing), (Names{"a.jpg", "b.jpg"}));
+  EXPECT_FALSE(listing.isSelected(0));
+  EXPECT_TRUE(listing.isSelected(1));
+  EXPECT_EQ(resets, 0);
+}
+
+TEST(FileListingTest, RefreshOfAVanishedDirectoryEmptiesTheList) {
+  TempDir parent;
+  const std::string dir = parent / "photos";
+  ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
+  WriteFile(dir + "/a.jpg", "a");
+  FileListing listing(dir, "*.jpg");
+  ASSERT_EQ(listing.count(), 1u);
+  ASSERT_EQ(rename(dir.c_str(), (parent / "moved").c_str()), 0);
+
+  EXPECT_EQ(listing.refresh(), std::errc::no_such_file_or_directory);
+
+  EXPECT_EQ(listing.count(), 0u);
+  EXPECT_EQ(listing.path(), dir);
+  EXPECT_EQ(listing.pattern(), "*.jpg");
+}
+
+TEST(FileListingTest, ListsAHundredThousandFilesWhole) {
+  constexpr std::size_t kFiles = 100'000;
+  TempDir dir;
+  for (std::size_t i = 1; i <= kFiles; ++i) {
+    const std::string path = dir / ("p" + std::to_string(i) + ".jpg");
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0) << path;
+    close(fd);
+  }
+  WriteFile(dir / "other.gif", "");
+
+  FileListing listing(dir.path(), "*.jpg");
+
+  ASSERT_EQ(listing.count(), kFiles);
+  for (std::size_t i = 0; i < kFiles; ++i) {
+    ASSERT_EQ(listing.entry(i), "p" + std::to_string(i + 1) + ".jpg") << "entry " << i;
+  }
+  listing.setSelected(kFiles - 1, true);
+  EXPECT_TRUE(listing.isSelected(kFiles - 1));
+  EXPECT_FALSE(listing.isSelected(kFiles - 2));
+
+  // p99, p990 to p999, p9900 to p9999 and p99000 to p99999.
+  ASSERT_FALSE(listing.setPattern("P99*.JPG"));
+  EXPECT_EQ(listing.count(), 1111u);
+  EXPECT_EQ(listing.entry(1110), "p99999.jpg");
+}
+
+}  // namespace
+}  // namespace varnoth
