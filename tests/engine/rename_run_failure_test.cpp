@@ -1,0 +1,128 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+
+#include "tests/engine/failing_file_services.h"
+#include "tests/engine/run_scene.h"
+#include "tests/support/temp_dir.h"
+
+namespace varnoth::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+struct TakenCase {
+  const char* name;
+  const char* stem;
+  std::function<void(const std::string& path)> take;
+};
+
+class TakenButNotListed : public testing::TestWithParam<TakenCase> {};
+
+TEST_P(TakenButNotListed, RefusesTheCopyAndUsesUpTheNumber) {
+  TempDir source, target;
+  Photo(source.path(), "a.jpg");
+  Photo(source.path(), "b.jpg");
+  const std::string stem = GetParam().stem;
+  const std::string taken = target / (stem + "001.jpg");
+  GetParam().take(taken);
+  const RunOutcome outcome = RunOn({.sourceDir = source.path(),
+                                    .targetDir = target.path(),
+                                    .stem = stem,
+                                    .selected = {"a.jpg", "b.jpg"}});
+
+  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot copy '" + (source / "a.jpg") +
+                                    "' to '" + taken + "': File exists."});
+  EXPECT_EQ(outcome.sourceList, Names{"a.jpg"});
+  EXPECT_EQ(HoldingsOf(target.path())[stem + "002.jpg"], "b.jpg");
+  EXPECT_TRUE(fs::exists(fs::symlink_status(taken)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Obstacles, TakenButNotListed,
+                         testing::Values(TakenCase{"directory", "Trip",
+                                                   [](const std::string& path) {
+                                                     fs::create_directory(path);
+                                                     Photo(path, "inside.jpg");
+                                                   }},
+                                         TakenCase{"dangling_symlink", "Trip",
+                                                   [](const std::string& path) {
+                                                     fs::create_symlink("nowhere.jpg", path);
+                                                   }},
+                                         TakenCase{"hidden_file", ".Trip",
+                                                   [](const std::string& path) {
+                                                     WriteFile(path, "hidden");
+                                                   }}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+RunOutcome RunThreeThrough(FileServices& files, const TempDir& source, const TempDir& target) {
+  for (auto name : {"a.jpg", "b.jpg", "c.jpg"})
+    Photo(source.path(), name);
+  return RunOn({.sourceDir = source.path(),
+                .targetDir = target.path(),
+                .selected = {"a.jpg", "b.jpg", "c.jpg"},
+                .files = &files});
+}
+
+TEST(RenameRunFailure, FailedCopyKeepsTheSourceAndTheRunGoesOn) {
+  TempDir source, target;
+  FailingFileServices files({.nth = 2, .errorNumber = EIO}, {});
+  const RunOutcome outcome = RunThreeThrough(files, source, target);
+
+  EXPECT_EQ(outcome.messages,
+            Names{"Failure converting file. Cannot copy '" + (source / "b.jpg") + "' to '" +
+                  (target / "Trip002.jpg") + "': Input/output error."});
+  EXPECT_EQ(outcome.sourceList, Names{"b.jpg"});
+  EXPECT_EQ(HoldingsOf(target.path()),
+            (Holdings{{"Trip001.jpg", "a.jpg"}, {"Trip003.jpg", "c.jpg"}}));
+}
+
+TEST(RenameRunFailure, FailedDeleteLeavesTheFileInBothPlaces) {
+  TempDir source, target;
+  FailingFileServices files({}, {.nth = 1, .errorNumber = EACCES});
+  const RunOutcome outcome = RunThreeThrough(files, source, target);
+
+  EXPECT_EQ(outcome.messages,
+            Names{"Failure converting file. Cannot delete '" + (source / "a.jpg") +
+                  "' after copying it to '" + (target / "Trip001.jpg") + "': Permission denied."});
+  EXPECT_EQ(outcome.sourceList, Names{"a.jpg"});
+  EXPECT_EQ(outcome.targetList, (Names{"Trip001.jpg", "Trip002.jpg", "Trip003.jpg"}));
+}
+
+TEST(RenameRunFailure, CounterOverflowIsReportedOnceAndStopsTheMoves) {
+  TempDir source, target;
+  Photo(target.path(), "Trip2147483647.jpg");
+  Photo(source.path(), "a.jpg");
+  Photo(source.path(), "b.jpg");
+  const RunOutcome outcome = RunOn(
+      {.sourceDir = source.path(), .targetDir = target.path(), .selected = {"a.jpg", "b.jpg"}});
+
+  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot give 'a.jpg' a number past "
+                                    "2147483647: Numerical result out of range."});
+  EXPECT_EQ(outcome.sourceList, (Names{"a.jpg", "b.jpg"}));
+}
+
+TEST(RenameRunFailure, StemWithDotReportsEveryTargetAndReplacesNothing) {
+  TempDir source, target;
+  for (auto name : {"Trip.2003001.jpg", "Trip.2003002.jpg"})
+    Photo(target.path(), name);
+  for (auto name : {"a.jpg", "b.jpg"})
+    Photo(source.path(), name);
+  const RunOutcome outcome = RunOn({.sourceDir = source.path(),
+                                    .targetDir = target.path(),
+                                    .stem = "Trip.2003",
+                                    .selected = {"a.jpg", "b.jpg"}});
+
+  using testing::EndsWith, testing::HasSubstr;
+  EXPECT_THAT(outcome.messages, testing::ElementsAre(HasSubstr("number of 'Trip.2003001.jpg'"),
+                                                     HasSubstr("number of 'Trip.2003002.jpg'"),
+                                                     EndsWith("Trip.2003001.jpg': File exists."),
+                                                     EndsWith("Trip.2003002.jpg': File exists.")));
+  EXPECT_EQ(outcome.sourceList, (Names{"a.jpg", "b.jpg"}));
+}
+
+}  // namespace
+}  // namespace varnoth::test
