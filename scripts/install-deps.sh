@@ -6,7 +6,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev
   libgtest-dev libbenchmark-dev
-  xvfb xauth fonts-liberation
+  xvfb xauth x11-utils fonts-liberation
 )
 
 missing=()

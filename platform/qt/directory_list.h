@@ -32,6 +32,8 @@ class DirectoryList final : public QTreeWidget, public DirectoryPathSource {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Every level is always open; expand and collapse marks would only mislead.
+  void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
  private:
   std::error_code show(const std::string& directory);

@@ -1,0 +1,137 @@
+// The window's definition: its controls with their rectangles, fonts, colours and tooltips.
+#include <QLabel>
+#include <QPushButton>
+
+#include "platform/current_directory.h"
+#include "platform/qt/desktop_colour.h"
+#include "platform/qt/directory_list.h"
+#include "platform/qt/drive_list.h"
+#include "platform/qt/extension_selector.h"
+#include "platform/qt/file_list_view.h"
+#include "platform/qt/name_box.h"
+#include "window/frm_main.h"
+#include "window/twips.h"
+
+namespace varnoth {
+
+namespace {
+
+QFont ControlFont(const char* face, double points, bool bold = false) {
+  QFont font(QString::fromLatin1(face));
+  // Where the face is not installed, fall back to a sans-serif face of the same size.
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(points);
+  font.setWeight(bold ? QFont::Bold : QFont::Normal);
+  // Set explicitly, or the control would inherit the window's italic.
+  font.setItalic(false);
+  return font;
+}
+
+template <typename Control>
+Control* Place(Control* control, const char* name, QRect rect, const QFont& font,
+               const char* toolTip = nullptr) {
+  control->setObjectName(QString::fromLatin1(name));
+  control->setGeometry(rect);
+  control->setFont(font);
+  if (toolTip)
+    control->setToolTip(QString::fromLatin1(toolTip));
+  return control;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* caption, QPalette::ColorRole background,
+                  const QColor& backgroundColour, QPalette::ColorRole text) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setAutoFillBackground(true);
+  label->setWordWrap(false);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, backgroundColour.isValid()
+                                         ? backgroundColour
+                                         : parent->palette().color(background));
+  palette.setColor(QPalette::WindowText, parent->palette().color(text));
+  label->setPalette(palette);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* caption) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  // Enter and Esc must never rename files by accident.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
+
+}  // namespace
+
+void FrmMain::createControls() {
+  setObjectName(QStringLiteral("frmMain"));
+  setWindowTitle(QStringLiteral("Varnoth"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/varnoth-32.xpm")));
+  // The controls keep their designed rectangles, so the window keeps its designed size.
+  setFixedSize(TwipsToPixels(6090), TwipsToPixels(6825));
+  QFont windowFont = ControlFont("Arial", 10.5, true);
+  windowFont.setItalic(true);
+  setFont(windowFont);
+
+  const QColor desktop = DesktopColour(palette());
+  QPalette windowPalette = palette();
+  windowPalette.setColor(QPalette::Window, desktop);
+  setPalette(windowPalette);
+  setAutoFillBackground(true);
+
+  const std::string start = currentDirectory();
+  const QFont listFont = ControlFont("Arial", 10.5);
+
+  // Labels first: they lie beneath every other control.
+  lblConvertFrom = Place(
+      MakeLabel(this, "Source directory...", QPalette::Window, desktop, QPalette::HighlightedText),
+      "lblConvertFrom", TwipsRect(120, 120, 1992, 312), ControlFont("Arial", 10.5, true));
+  lblConvertTo = Place(
+      MakeLabel(this, "Target directory...", QPalette::Window, desktop, QPalette::HighlightedText),
+      "lblConvertTo", TwipsRect(3120, 120, 1935, 315), ControlFont("Arial", 10.5, true));
+  lblToName =
+      Place(MakeLabel(this, "New file name", QPalette::Button, QColor(), QPalette::ButtonText),
+            "lblToName", TwipsRect(120, 4320, 2055, 195), ControlFont("Arial", 7.5));
+
+  drvFrom = Place(new DriveList(drives_, start, this), "drvFrom", TwipsRect(120, 360, 2820, 360),
+                  listFont, "Source disk");
+  dirFrom =
+      Place(new DirectoryList(drives_, start, this), "dirFrom", TwipsRect(120, 840, 2820, 1440),
+            listFont, "Directory where the files are located");
+  flFrom = Place(new FileListView(start, this), "flFrom", TwipsRect(120, 2520, 2820, 3690),
+                 listFont, "A display of the available file with the given extension");
+  drvTo = Place(new DriveList(drives_, start, this), "drvTo", TwipsRect(3120, 360, 2820, 360),
+                listFont, "Target disk");
+  dirTo = Place(new DirectoryList(drives_, start, this), "dirTo", TwipsRect(3120, 840, 2820, 1440),
+                listFont, "Directory where to move the files");
+  flTo = Place(new FileListView(start, this), "flTo", TwipsRect(3120, 2520, 2820, 3210), listFont,
+               "Files currently matching the new name string.");
+
+  txtToName = Place(new NameBox(this), "txtToName", TwipsRect(120, 6360, 2820, 372),
+                    ControlFont("MS Sans Serif", 8.25));
+  QPalette namePalette = txtToName->palette();
+  namePalette.setColor(QPalette::Base, Qt::white);
+  namePalette.setColor(QPalette::Text, palette().color(QPalette::WindowText));
+  txtToName->setPalette(namePalette);
+
+  cmdConvert = Place(MakeButton(this, "Rename Files"), "cmdConvert",
+                     TwipsRect(3120, 6360, 2850, 375), ControlFont("Arial", 9, true),
+                     "Rename the files from the source directory to the target directory");
+  cmbExtensionSelector =
+      Place(new ExtensionSelector({"jpg", "mpg", "tif", "gif", "cdr", "pdf", "zip"}, this),
+            "cmbExtensionSelector", TwipsRect(5040, 5880, 852, 360), listFont,
+            "Sets the file extension to work with.");
+  cmdMakeDir = Place(MakeButton(this, "New target directory"), "cmdMakeDir",
+                     TwipsRect(3120, 5880, 1875, 375), ControlFont("Arial", 8.25, true),
+                     "Make a directory for the graphics to be copied into.");
+
+  QWidget* tabOrder[] = {
+      drvFrom,   dirFrom, flFrom, drvTo, dirTo, flTo, txtToName, cmdConvert, cmbExtensionSelector,
+      cmdMakeDir};
+  for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
+    setTabOrder(tabOrder[i - 1], tabOrder[i]);
+  }
+  drvFrom->setFocus();
+}
+
+}  // namespace varnoth
