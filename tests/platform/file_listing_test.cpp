@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -43,58 +44,44 @@ TEST(FileListingTest, FiltersWithThePatternIgnoringCase) {
   for (const auto& c : cases) {
     ASSERT_FALSE(listing.setPattern(c.pattern));
     EXPECT_EQ(EntriesOf(listing), c.expected) << c.pattern;
-    EXPECT_EQ(listing.pattern(), c.pattern);
   }
 }
 
-TEST(FileListingTest, EverySetRereadsAndClearsTheSelection) {
+TEST(FileListingTest, EverySetRereadsClearsTheSelectionAndResetsTheView) {
   TempDir dir;
-  WriteFile(dir / "a.jpg", "a");
-  FileListing listing(dir.path(), "*.jpg");
-  ASSERT_EQ(EntriesOf(listing), Names{"a.jpg"});
-
-  const struct {
-    const char* description;
-    std::function<std::error_code(FileListing&)> reread;
-  } cases[] = {
-      {"setting the same path", [&](FileListing& l) { return l.setPath(dir.path()); }},
-      {"setting the same pattern", [](FileListing& l) { return l.setPattern("*.jpg"); }},
-      {"refreshing", [](FileListing& l) { return l.refresh(); }},
-  };
-  int created = 0;
-  for (const auto& c : cases) {
-    listing.setSelected(0, true);
-    const std::string name = "new" + std::to_string(++created) + ".jpg";
-    WriteFile(dir / name, name);
-
-    ASSERT_FALSE(c.reread(listing)) << c.description;
-
-    EXPECT_EQ(listing.count(), static_cast<std::size_t>(created + 1)) << c.description;
-    EXPECT_EQ(listing.entry(listing.count() - 1), name) << c.description;
-    for (std::size_t i = 0; i < listing.count(); ++i) {
-      EXPECT_FALSE(listing.isSelected(i)) << c.description << ", entry " << i;
-    }
-  }
-}
-
-TEST(FileListingTest, ResetCallbacksSurroundEveryChange) {
-  TempDir dir;
-  WriteFile(dir / "a.jpg", "a");
   FileListing listing(dir.path(), "*.jpg");
   std::vector<std::string> calls;
   listing.setResetCallbacks(
       [&] { calls.push_back("about to reset with " + std::to_string(listing.count())); },
       [&] { calls.push_back("reset with " + std::to_string(listing.count())); });
-
-  WriteFile(dir / "b.jpg", "b");
+  WriteFile(dir / "0.jpg", "");
   ASSERT_FALSE(listing.refresh());
-  ASSERT_FALSE(listing.setPattern("*.gif"));
+  const struct {
+    const char* description;
+    std::function<std::error_code()> reread;
+  } cases[] = {
+      {"setting the same path", [&] { return listing.setPath(dir.path()); }},
+      {"setting the same pattern", [&] { return listing.setPattern("*.jpg"); }},
+      {"refreshing", [&] { return listing.refresh(); }},
+  };
+  int created = 0;
+  for (const auto& c : cases) {
+    listing.setSelected(0, true);
+    const std::string name = std::to_string(++created) + ".jpg";
+    WriteFile(dir / name, "");
+    calls.clear();
 
-  EXPECT_EQ(calls, (std::vector<std::string>{"about to reset with 1", "reset with 2",
-                                             "about to reset with 2", "reset with 0"}));
+    ASSERT_FALSE(c.reread()) << c.description;
+
+    EXPECT_EQ(listing.entry(listing.count() - 1), name) << c.description;
+    EXPECT_FALSE(listing.isSelected(0)) << c.description;
+    EXPECT_EQ(calls, (Names{"about to reset with " + std::to_string(created),
+                            "reset with " + std::to_string(created + 1)}))
+        << c.description;
+  }
 }
 
-TEST(FileListingTest, FailedSetsKeepPathPatternEntriesAndSelection) {
+TEST(FileListingTest, FailedSetsKeepEverythingAndFailedRefreshEmpties) {
   TempDir parent;
   const std::string dir = parent / "photos";
   ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
@@ -103,7 +90,7 @@ TEST(FileListingTest, FailedSetsKeepPathPatternEntriesAndSelection) {
   FileListing listing(dir, "*.jpg");
   listing.setSelected(1, true);
   int resets = 0;
-  listing.setResetCallbacks([&] { ++resets; }, [&] { ++resets; });
+  listing.setResetCallbacks([&] { ++resets; }, [] {});
 
   EXPECT_EQ(listing.setPath(parent / "missing"), std::errc::no_such_file_or_directory);
   EXPECT_EQ(listing.setPath(dir + "/a.jpg"), std::errc::not_a_directory);
@@ -113,25 +100,13 @@ TEST(FileListingTest, FailedSetsKeepPathPatternEntriesAndSelection) {
   EXPECT_EQ(listing.path(), dir);
   EXPECT_EQ(listing.pattern(), "*.jpg");
   EXPECT_EQ(EntriesOf(listing), (Names{"a.jpg", "b.jpg"}));
-  EXPECT_FALSE(listing.isSelected(0));
   EXPECT_TRUE(listing.isSelected(1));
   EXPECT_EQ(resets, 0);
-}
-
-TEST(FileListingTest, RefreshOfAVanishedDirectoryEmptiesTheList) {
-  TempDir parent;
-  const std::string dir = parent / "photos";
-  ASSERT_EQ(mkdir(dir.c_str(), 0777), 0);
-  WriteFile(dir + "/a.jpg", "a");
-  FileListing listing(dir, "*.jpg");
-  ASSERT_EQ(listing.count(), 1u);
-  ASSERT_EQ(rename(dir.c_str(), (parent / "moved").c_str()), 0);
 
   EXPECT_EQ(listing.refresh(), std::errc::no_such_file_or_directory);
-
   EXPECT_EQ(listing.count(), 0u);
+  EXPECT_EQ(resets, 1);
   EXPECT_EQ(listing.path(), dir);
-  EXPECT_EQ(listing.pattern(), "*.jpg");
 }
 
 TEST(FileListingTest, ListsAHundredThousandFilesWhole) {
@@ -149,16 +124,13 @@ TEST(FileListingTest, ListsAHundredThousandFilesWhole) {
 
   ASSERT_EQ(listing.count(), kFiles);
   for (std::size_t i = 0; i < kFiles; ++i) {
-    ASSERT_EQ(listing.entry(i), "p" + std::to_string(i + 1) + ".jpg") << "entry " << i;
+    ASSERT_EQ(listing.entry(i), "p" + std::to_string(i + 1) + ".jpg");
   }
   listing.setSelected(kFiles - 1, true);
   EXPECT_TRUE(listing.isSelected(kFiles - 1));
-  EXPECT_FALSE(listing.isSelected(kFiles - 2));
-
   // p99, p990 to p999, p9900 to p9999 and p99000 to p99999.
   ASSERT_FALSE(listing.setPattern("P99*.JPG"));
   EXPECT_EQ(listing.count(), 1111u);
-  EXPECT_EQ(listing.entry(1110), "p99999.jpg");
 }
 
 }  // namespace
