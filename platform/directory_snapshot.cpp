@@ -13,14 +13,11 @@
 #include <mutex>
 
 #include "platform/natural_order.h"
+#include "platform/unique_fd.h"
 
 namespace varnoth {
 
 namespace {
-
-std::error_code LastError() {
-  return {errno, std::generic_category()};
-}
 
 bool SameTime(const timespec& a, const timespec& b) {
   return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
