@@ -24,18 +24,7 @@ std::error_code FileListing::setPattern(const std::string& pattern) {
 }
 
 std::error_code FileListing::refresh() {
-  const std::error_code error = reread(path_, pattern_);
-  if (error && (snapshot_ || !matches_.empty())) {
-    // Whatever the list showed is gone or can no longer be vouched for.
-    if (aboutToReset_)
-      aboutToReset_();
-    snapshot_.reset();
-    matches_.clear();
-    selected_.clear();
-    if (reset_)
-      reset_();
-  }
-  return error;
+  return reread(path_, pattern_);
 }
 
 std::size_t FileListing::count() const {
@@ -67,15 +56,18 @@ void FileListing::setResetCallbacks(std::function<void()> aboutToReset,
 std::error_code FileListing::reread(const std::string& directory, const std::string& pattern) {
   std::error_code error;
   auto snapshot = ReadDirectorySnapshot(directory, error);
-  if (!snapshot)
-    return error;
 
   std::vector<std::size_t> matches;
-  for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
-    if (MatchesPattern(snapshot->names[i], pattern))
-      matches.push_back(i);
+  if (snapshot) {
+    for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
+      if (MatchesPattern(snapshot->names[i], pattern))
+        matches.push_back(i);
+    }
   }
 
+  // The list takes the new path and pattern even when the directory cannot be read, so that the
+  // next set can point it somewhere readable; it then shows nothing, since whatever it showed can
+  // no longer be vouched for.
   if (aboutToReset_)
     aboutToReset_();
   path_ = directory;
@@ -85,7 +77,7 @@ std::error_code FileListing::reread(const std::string& directory, const std::str
   selected_.assign(matches_.size(), false);
   if (reset_)
     reset_();
-  return {};
+  return error;
 }
 
 }  // namespace varnoth

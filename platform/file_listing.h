@@ -16,8 +16,8 @@ struct DirectorySnapshot;
 // The core of a file list without its widget: the regular, non-hidden files of one directory that
 // match a pattern ("*" matches any run of characters, case ignored; every other character is
 // literal), in natural order ("scan2" before "scan10", case ignored, ties broken by bytes), with
-// a selection flag per entry. Every set and refresh re-reads; a failed read leaves path, pattern
-// and entries as they were, except refresh, which empties the entries of a vanished directory.
+// a selection flag per entry. Every set and refresh re-reads; when the directory cannot be read,
+// the list keeps the new path and pattern, shows no entries, and returns the system's reason.
 class FileListing final : public FileList {
  public:
   FileListing(std::string directory, std::string pattern);

@@ -95,10 +95,9 @@ std::error_code FrmMain::InitializeNameAndPatterns() {
 
 std::error_code FrmMain::UpdateTargetList() {
   FileListing& target = flTo->listing();
-  if (auto error =
-          Check(target.setPattern(TargetPattern(txtToName->text(), strExtension)), target.path())) {
-    return error;
-  }
+  // This read may be of a directory that has gone, the one the list is about to leave; the list
+  // keeps the pattern all the same, and the next step reads again where it is pointed.
+  target.setPattern(TargetPattern(txtToName->text(), strExtension));
   const std::string directory = dirTo->path();
   if (auto error = Check(target.setPath(directory), directory))
     return error;

@@ -23,8 +23,10 @@ FileCensus TakeCensus(const std::vector<std::string>& directories) {
 
 testing::AssertionResult NothingLost(const FileCensus& before, const FileCensus& after) {
   std::set<std::string> contentsBefore, contentsAfter;
-  for (const auto& [path, content] : before) contentsBefore.insert(content);
-  for (const auto& [path, content] : after) contentsAfter.insert(content);
+  for (const auto& [path, content] : before)
+    contentsBefore.insert(content);
+  for (const auto& [path, content] : after)
+    contentsAfter.insert(content);
 
   for (const auto& [path, content] : before) {
     if (!contentsAfter.count(content)) {
