@@ -17,6 +17,17 @@ class BrowsingTest : public WindowTest {
  protected:
   std::string stem() { return control<QLineEdit>("txtToName")->text().toStdString(); }
   std::string path(const char* list) { return control<DirectoryList>(list)->path(); }
+
+  // What the window keeps true after every event: each file list shows its directory list's
+  // directory, the source filtered by the extension, the target by the stem and the extension.
+  void ExpectListsInStep() {
+    const std::string extension =
+        control<QComboBox>("cmbExtensionSelector")->currentText().toStdString();
+    EXPECT_EQ(listing("flFrom").path(), path("dirFrom"));
+    EXPECT_EQ(listing("flFrom").pattern(), SourcePattern(extension));
+    EXPECT_EQ(listing("flTo").path(), path("dirTo"));
+    EXPECT_EQ(listing("flTo").pattern(), TargetPattern(stem(), extension));
+  }
 };
 
 TEST_F(BrowsingTest, StartsOnTheCurrentDirectoryWithJpgAndTheFolderNameAsStem) {
@@ -34,6 +45,7 @@ TEST_F(BrowsingTest, StartsOnTheCurrentDirectoryWithJpgAndTheFolderNameAsStem) {
   EXPECT_EQ(entries("flFrom"), (Entries{"a.JPG", "b.jpg", folder + "002.jpg"}));
   EXPECT_EQ(entries("flTo"), (Entries{folder + "002.jpg"}));
   EXPECT_TRUE(dialogs_.messages.empty());
+  ExpectListsInStep();
 }
 
 TEST_F(BrowsingTest, OpeningASourceDirectoryMovesBothSidesAndResetsTheStem) {
@@ -50,6 +62,7 @@ TEST_F(BrowsingTest, OpeningASourceDirectoryMovesBothSidesAndResetsTheStem) {
   EXPECT_EQ(stem(), "Trip");
   EXPECT_EQ(entries("flFrom"), (Entries{"Trip001.jpg", "x.jpg"}));
   EXPECT_EQ(entries("flTo"), (Entries{"Trip001.jpg"}));
+  ExpectListsInStep();
 }
 
 TEST_F(BrowsingTest, TypingAStemRefiltersTheTargetListOnEveryKeystroke) {
@@ -67,6 +80,7 @@ TEST_F(BrowsingTest, TypingAStemRefiltersTheTargetListOnEveryKeystroke) {
   QTest::keyClick(control<QWidget>("txtToName"), Qt::Key_I);
   EXPECT_EQ(entries("flTo"), (Entries{"Trip1.jpg", "Trip2.jpg"}));
   EXPECT_EQ(entries("flFrom").size(), 4u) << "the source list is refreshed too";
+  ExpectListsInStep();
 }
 
 TEST_F(BrowsingTest, ChoosingAnExtensionReplacesATypedStemWithTheFolderName) {
@@ -82,6 +96,7 @@ TEST_F(BrowsingTest, ChoosingAnExtensionReplacesATypedStemWithTheFolderName) {
   EXPECT_EQ(selector->currentText(), "mpg");
   EXPECT_EQ(stem(), FolderNameOf(dir_->path()));
   EXPECT_EQ(entries("flFrom"), (Entries{"b.mpg"}));
+  ExpectListsInStep();
 }
 
 TEST_F(BrowsingTest, MovingOnlyTheTargetKeepsTheStemAndTheSourceList) {
@@ -98,6 +113,7 @@ TEST_F(BrowsingTest, MovingOnlyTheTargetKeepsTheStemAndTheSourceList) {
   EXPECT_EQ(stem(), "Mine");
   EXPECT_EQ(entries("flFrom"), (Entries{"a.jpg"}));
   EXPECT_EQ(entries("flTo"), (Entries{"Mine007.jpg"}));
+  ExpectListsInStep();
 }
 
 TEST_F(BrowsingTest, AtTheRootTheStemIsEmptyAndARunAsksForAName) {
@@ -150,6 +166,7 @@ TEST_F(BrowsingTest, ChoosingADriveMovesBothSidesToWhereTheUserWasOnIt) {
   EXPECT_EQ(stem(), "DCIM");
   EXPECT_EQ(entries("flFrom"), Entries{"p.jpg"});
   EXPECT_TRUE(dialogs_.messages.empty());
+  ExpectListsInStep();
 }
 
 TEST_F(BrowsingTest, ADirectoryThatVanishedIsReportedAndTheWindowStaysUsable) {
@@ -165,6 +182,23 @@ TEST_F(BrowsingTest, ADirectoryThatVanishedIsReportedAndTheWindowStaysUsable) {
       << dialogs_.messages[0];
   EXPECT_EQ(path("dirFrom"), dir_->path());
   EXPECT_EQ(entries("flFrom"), Entries{"a.jpg"});
+}
+
+TEST_F(BrowsingTest, TypingAfterTheSourceDirectoryVanishedReportsItOnceAndKeepsTheWindow) {
+  std::filesystem::create_directory(*dir_ / "Trip");
+  OpenWindow();
+  openDirectory("dirFrom", "Trip");
+  std::filesystem::remove(*dir_ / "Trip");
+
+  QTest::keyClick(control<QWidget>("txtToName"), Qt::Key_X);
+
+  EXPECT_EQ(dialogs_.messages, Entries{"Directory failure. Cannot read '" + *dir_ / "Trip" +
+                                       "': No such file or directory."});
+  EXPECT_EQ(path("dirFrom"), *dir_ / "Trip") << "no list is re-pointed";
+  openDirectory("dirFrom", QString::fromStdString(FolderNameOf(dir_->path())));
+  EXPECT_EQ(path("dirFrom"), dir_->path()) << "the window stays usable";
+  EXPECT_EQ(dialogs_.messages.size(), 1u);
+  ExpectListsInStep();
 }
 
 }  // namespace
