@@ -12,6 +12,12 @@
 #include "window/frm_main.h"
 #include "window/twips.h"
 
+// The window's resources live in a static library, whose initialiser the linker would drop unless
+// it is called; Q_INIT_RESOURCE cannot stand inside a namespace.
+static void InitWindowResources() {
+  Q_INIT_RESOURCE(window);
+}
+
 namespace varnoth {
 
 namespace {
@@ -66,6 +72,7 @@ QPushButton* MakeButton(QWidget* parent, const char* caption) {
 void FrmMain::createControls() {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Varnoth"));
+  InitWindowResources();
   setWindowIcon(QIcon(QStringLiteral(":/icons/varnoth-32.xpm")));
   // The controls keep their designed rectangles, so the window keeps its designed size.
   setFixedSize(TwipsToPixels(6090), TwipsToPixels(6825));

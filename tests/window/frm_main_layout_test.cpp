@@ -121,6 +121,13 @@ TEST_F(LayoutTest, ControlsStayInsideTheWindowWithoutHidingEachOther) {
   EXPECT_TRUE(shown == list || list->isAncestorOf(shown));
 }
 
+TEST_F(LayoutTest, TheWindowCarriesItsTitleAndItsOwnIcon) {
+  OpenWindow();
+  EXPECT_EQ(window_->windowTitle(), "Varnoth");
+  const QList<QSize> sizes = window_->windowIcon().availableSizes();
+  EXPECT_TRUE(sizes.contains(QSize(32, 32))) << "the icon is built into the program";
+}
+
 TEST_F(LayoutTest, EnterInAListPressesNeitherButton) {
   WriteFile(*dir_ / "a.jpg", "a");
   OpenWindow();
