@@ -12,21 +12,10 @@
 #include "platform/qt/extension_selector.h"
 #include "platform/qt/file_list_view.h"
 #include "platform/qt/name_box.h"
+#include "platform/qt/override_cursor.h"
 #include "window/messages.h"
 
 namespace varnoth {
-
-namespace {
-
-class BusyCursor {
- public:
-  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-}  // namespace
 
 FrmMain::FrmMain(MessageSink& messages, InputPrompt& questions, FileServices& files,
                  std::vector<Drive> drives, QWidget* parent)
@@ -81,6 +70,10 @@ std::error_code FrmMain::Check(std::error_code stepError, const std::string& pat
   return failure_ ? failure_->error : std::error_code();
 }
 
+std::error_code FrmMain::Refresh(FileListView& list) {
+  return Check(list.listing().refresh(), list.listing().path());
+}
+
 std::error_code FrmMain::InitializeNameAndPatterns() {
   txtToName->setText(FolderNameOf(dirFrom->path()));
   if (auto error = Check({}, {}))
@@ -101,7 +94,7 @@ std::error_code FrmMain::UpdateTargetList() {
   const std::string directory = dirTo->path();
   if (auto error = Check(target.setPath(directory), directory))
     return error;
-  return Check(target.refresh(), directory);
+  return Refresh(*flTo);
 }
 
 std::error_code FrmMain::UpdateSourceList() {
@@ -113,7 +106,7 @@ std::error_code FrmMain::UpdateSourceList() {
   txtToName->setText(folderName);
   if (auto error = Check({}, {}))
     return error;
-  return Check(source.refresh(), directory);
+  return Refresh(*flFrom);
 }
 
 void FrmMain::Form_Load() {
@@ -125,24 +118,21 @@ void FrmMain::Form_Load() {
 }
 
 void FrmMain::cmbExtensionSelector_Click() {
-  RunHandler(kDirectoryFailure, [this] {
-    strExtension = cmbExtensionSelector->text();
-    if (UpdateSourceList())
-      return;
-    if (Check(flFrom->listing().refresh(), flFrom->listing().path()))
-      return;
-    Check(flTo->listing().refresh(), flTo->listing().path());
-  });
+  ExtensionChanged(*flFrom, *flTo);
 }
 
 void FrmMain::cmbExtensionSelector_Change() {
-  RunHandler(kDirectoryFailure, [this] {
+  ExtensionChanged(*flTo, *flFrom);
+}
+
+void FrmMain::ExtensionChanged(FileListView& refreshFirst, FileListView& refreshSecond) {
+  RunHandler(kDirectoryFailure, [&] {
     strExtension = cmbExtensionSelector->text();
     if (UpdateSourceList())
       return;
-    if (Check(flTo->listing().refresh(), flTo->listing().path()))
+    if (Refresh(refreshFirst))
       return;
-    Check(flFrom->listing().refresh(), flFrom->listing().path());
+    Refresh(refreshSecond);
   });
 }
 
@@ -155,9 +145,9 @@ void FrmMain::txtToName_Change() {
     if (Check(target.setPattern(TargetPattern(txtToName->text(), strExtension)), target.path())) {
       return;
     }
-    if (Check(source.refresh(), source.path()))
+    if (Refresh(*flFrom))
       return;
-    Check(target.refresh(), target.path());
+    Refresh(*flTo);
   });
 }
 
@@ -194,7 +184,7 @@ void FrmMain::drvTo_Change() {
 }
 
 void FrmMain::cmdConvert_Click() {
-  BusyCursor busy;
+  OverrideCursor busy(Qt::WaitCursor);
   RunRename(RenameRunParts{*txtToName, strExtension, flFrom->listing(), flTo->listing(), *dirFrom,
                            *dirTo, files_, messages_});
 }

@@ -47,6 +47,9 @@ class FrmMain final : public QWidget {
   void cmdConvert_Click();
   void cmdMakeDir_Click();
 
+  // The two extension handlers differ only in which list they refresh first.
+  void ExtensionChanged(FileListView& refreshFirst, FileListView& refreshSecond);
+
   // Steps the handlers share; each stops at the first failure, its own or a nested handler's.
   std::error_code InitializeNameAndPatterns();
   std::error_code UpdateSourceList();
@@ -58,6 +61,7 @@ class FrmMain final : public QWidget {
   template <typename Body>
   void RunHandler(const char* leadIn, Body body);
   std::error_code Check(std::error_code stepError, const std::string& path);
+  std::error_code Refresh(FileListView& list);
 
   struct Failure {
     std::error_code error;

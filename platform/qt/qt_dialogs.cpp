@@ -5,20 +5,13 @@
 #include <QMessageBox>
 
 #include "platform/qt/display_text.h"
+#include "platform/qt/override_cursor.h"
 
 namespace varnoth {
 
-namespace {
-// A message may come in the middle of a busy operation; the user needs the arrow to answer it.
-class ArrowCursorWhileAsking {
- public:
-  ArrowCursorWhileAsking() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-  ~ArrowCursorWhileAsking() { QApplication::restoreOverrideCursor(); }
-};
-}  // namespace
-
 void QtDialogs::showMessage(const std::string& text) {
-  ArrowCursorWhileAsking arrow;
+  // A question may come in the middle of a busy operation; the user needs the arrow to answer.
+  OverrideCursor arrow(Qt::ArrowCursor);
   QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), DisplayText(text),
                   QMessageBox::Ok, parent_);
   // The window's own font is bold italic; dialogs keep the desktop's.
@@ -27,7 +20,7 @@ void QtDialogs::showMessage(const std::string& text) {
 }
 
 std::string QtDialogs::askText(const std::string& prompt, const std::string& title) {
-  ArrowCursorWhileAsking arrow;
+  OverrideCursor arrow(Qt::ArrowCursor);
   QInputDialog dialog(parent_);
   dialog.setFont(QApplication::font());
   dialog.setWindowTitle(DisplayText(title));
