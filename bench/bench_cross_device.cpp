@@ -15,10 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/naming.h"
-#include "engine/rename_run.h"
-#include "platform/file_listing.h"
-#include "tests/engine/run_doubles.h"
+#include "bench/bench_support.h"
 
 namespace {
 
@@ -28,28 +25,10 @@ constexpr double kTotalBytes = double(kFiles) * double(kFileBytes);
 constexpr int kRounds = 3;
 const std::string kTmpfs = "/dev/shm";
 
-using Clock = std::chrono::steady_clock;
-
-std::string DiskParent() {
-  const char* parent = std::getenv("TMPDIR");
-  return parent && *parent ? parent : "/var/tmp";
-}
-
-// A fresh directory under `parent`, removed with its content on destruction.
-class Scratch {
- public:
-  explicit Scratch(const std::string& parent) : path_(parent + "/varnoth-XXXXXX") {
-    if (!mkdtemp(path_.data()))
-      std::abort();
-  }
-  ~Scratch() { std::filesystem::remove_all(path_); }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using varnoth::bench::Clock;
+using varnoth::bench::DiskParent;
+using varnoth::bench::Median;
+using varnoth::bench::Scratch;
 
 // kFiles photos of distinct content, written through to disk so that neither contender pays for
 // the other's dirty pages.
@@ -90,11 +69,6 @@ std::string Obstacle() {
   return {};
 }
 
-double Median(std::vector<double> seconds) {
-  std::sort(seconds.begin(), seconds.end());
-  return seconds.empty() ? 0 : seconds[seconds.size() / 2];
-}
-
 std::vector<double> engineSeconds;
 std::vector<double> loopSeconds;
 
@@ -107,27 +81,13 @@ void BM_EngineMove(benchmark::State& state) {
     Scratch source(DiskParent());
     Scratch target(kTmpfs);
     WritePhotos(source.path());
-    varnoth::FileListing sources(source.path(), varnoth::SourcePattern("jpg"));
-    for (std::size_t i = 0; i < sources.count(); ++i)
-      sources.setSelected(i, true);
-    varnoth::FileListing targets(target.path(), varnoth::TargetPattern("Trip", "jpg"));
-    const varnoth::test::FixedText stem("Trip");
-    const varnoth::test::FixedDirectory sourcePath(source.path());
-    const varnoth::test::FixedDirectory targetPath(target.path());
-    const std::string extension = "jpg";
-    varnoth::test::RecordedMessages messages;
-
-    const auto start = Clock::now();
-    varnoth::RunRename({stem, extension, sources, targets, sourcePath, targetPath,
-                        varnoth::systemFileServices(), messages});
-    const std::chrono::duration<double> elapsed = Clock::now() - start;
-
-    if (!messages.shown.empty() || targets.count() != kFiles) {
-      state.SkipWithError(messages.shown.empty() ? "files missing" : messages.shown[0].c_str());
+    const auto run = varnoth::bench::TimeEngineRun(source.path(), target.path(), kFiles);
+    if (!run.failure.empty()) {
+      state.SkipWithError(run.failure.c_str());
       break;
     }
-    state.SetIterationTime(elapsed.count());
-    engineSeconds.push_back(elapsed.count());
+    state.SetIterationTime(run.seconds);
+    engineSeconds.push_back(run.seconds);
   }
   state.SetBytesProcessed(int64_t(state.iterations() * kTotalBytes));
 }

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/drives.h"
 #include "platform/file_services.h"
 #include "platform/qt/qt_dialogs.h"
@@ -30,15 +31,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using varnoth::bench::Clock;
+using varnoth::bench::Median;
 
 double Milliseconds(Clock::duration elapsed) {
-  return std::chrono::duration<double, std::milli>(elapsed).count();
-}
-
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values.empty() ? 0 : values[values.size() / 2];
+  return varnoth::bench::Seconds(elapsed) * 1e3;
 }
 
 // Directories of `count` empty files, nine in ten '*.jpg', made once per size and removed at
@@ -57,9 +54,7 @@ class PhotoDirectories {
 
  private:
   static std::string make(int count) {
-    const char* parent = std::getenv("TMPDIR");
-    std::string path =
-        std::string(parent && *parent ? parent : "/var/tmp") + "/varnoth-bench-XXXXXX";
+    std::string path = varnoth::bench::DiskParent() + "/varnoth-bench-XXXXXX";
     if (!mkdtemp(path.data()))
       std::abort();
     path += "/Trip";
