@@ -10,7 +10,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varnoth"));
-  QApplication::setDesktopFileName(QStringLiteral("io.github.varnoth.Varnoth"));
+  QApplication::setDesktopFileName(QStringLiteral("org.varnoth.Varnoth"));
 
   varnoth::QtDialogs dialogs;
   varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),

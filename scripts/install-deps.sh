@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the screenshots need, if any is missing.
+# Installs the Debian packages the build, the tests, the package, the quality gates and the
+# screenshots need, if any is missing.
 set -euo pipefail
 
 packages=(
@@ -7,6 +8,8 @@ packages=(
   qt6-base-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-liberation
+  desktop-file-utils appstream libxml2-utils dpkg-dev file
+  clang-format clang-tidy
 )
 
 missing=()
