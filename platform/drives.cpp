@@ -103,6 +103,7 @@ std::vector<Drive> ParseMountInfo(std::string_view mountInfo,
     byMountPoint[mountPoint] = Drive{mountPoint, label == labels.end() ? "" : label->second};
   }
   std::vector<Drive> drives;
+  drives.reserve(byMountPoint.size());
   for (auto& [mountPoint, drive] : byMountPoint)
     drives.push_back(std::move(drive));
   return drives;
