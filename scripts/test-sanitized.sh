@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds everything but the benchmarks with AddressSanitizer and UndefinedBehaviorSanitizer in
+# build-asan/ and runs the whole test suite there: any memory error, leak or undefined behaviour
+# fails a test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+# Set before the build too: gtest_discover_tests runs the test binaries while building.
+export ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+# Debug: the sanitizers need no optimiser, and the build is the slow part.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVARNOTH_SANITIZE=ON -DVARNOTH_BUILD_BENCHMARKS=OFF
+cmake --build build-asan -j "$(nproc)"
+ctest --test-dir build-asan --output-on-failure -j "$(nproc)"
