@@ -2,8 +2,8 @@
 # Builds everything (benchmarks included, so they cannot rot) and runs every test, then the quality
 # gates, each of which also runs alone: scripts/check-format.sh, scripts/check-tidy.sh and
 # scripts/test-sanitized.sh. Every step runs even when an earlier one fails, so one run shows all
-# problems; the last line counts the steps that passed and failed, and the exit status is non-zero
-# when any failed.
+# problems. The last line counts the tests that passed and failed in both test runs, with each
+# failed gate counted as one more failure; the exit status is non-zero when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,15 +24,32 @@ step() {
   times+=("$(printf '%-10s %-7s %5d s' "$name" "$result" $((SECONDS - start)))")
 }
 
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+run_tests() { ctest --test-dir build --output-on-failure -j "$(nproc)" | tee "$logs/tests.log"; }
+run_sanitized() { scripts/test-sanitized.sh | tee "$logs/sanitized.log"; }
+
 step build scripts/build.sh
 if [ "$failed" -eq 0 ]; then
-  step tests ctest --test-dir build --output-on-failure -j "$(nproc)"
+  step tests run_tests
 fi
 step format scripts/check-format.sh
 step tidy scripts/check-tidy.sh
-step sanitized scripts/test-sanitized.sh
+step sanitized run_sanitized
+
+# ctest closes with "100% tests passed, 0 tests failed out of 91".
+tests_passed=0
+tests_failed=0
+for log in "$logs"/*.log; do
+  failures= total=
+  read -r _ failures total < <(sed -n 's/^\([0-9]*\)% tests passed, \([0-9]*\) tests\? failed out of \([0-9]*\)$/\1 \2 \3/p' "$log")
+  [ -n "${total:-}" ] || continue
+  tests_passed=$((tests_passed + total - failures))
+  tests_failed=$((tests_failed + failures))
+done
 
 echo "=== summary"
 printf '%s\n' "${times[@]}"
-echo "$passed passed, $failed failed"
+echo "steps that passed: $passed of $((passed + failed))"
+echo "$tests_passed passed, $((tests_failed + failed)) failed"
 [ "$failed" -eq 0 ]
