@@ -32,6 +32,10 @@ FrmMain::FrmMain(MessageSink& messages, InputPrompt& questions, FileServices& fi
 FrmMain::~FrmMain() = default;
 
 void FrmMain::connectHandlers() {
+  // First, so that the drive lists say where the user is before any handler reports a failure.
+  connect(dirFrom, &DirectoryList::pathChanged, this,
+          [this] { drvFrom->showDriveOf(dirFrom->path()); });
+  connect(dirTo, &DirectoryList::pathChanged, this, [this] { drvTo->showDriveOf(dirTo->path()); });
   connect(drvFrom, &DriveList::driveChanged, this, &FrmMain::drvFrom_Change);
   connect(drvTo, &DriveList::driveChanged, this, &FrmMain::drvTo_Change);
   connect(dirFrom, &DirectoryList::pathChanged, this, &FrmMain::dirFrom_Change);

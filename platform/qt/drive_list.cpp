@@ -19,13 +19,17 @@ DriveList::DriveList(const DriveTable& drives, const std::string& initialDirecto
   for (const auto& drive : drives_.drives()) {
     addItem(DriveCaption(drive), QByteArray::fromStdString(drive.mountPoint));
   }
-  drive_ = drives_.driveOf(initialDirectory);
-  setCurrentIndex(findData(QByteArray::fromStdString(drive_)));
+  showDriveOf(initialDirectory);
   connect(this, &QComboBox::activated, this, &DriveList::choose);
 }
 
 void DriveList::choose(int index) {
   setDrive(itemData(index).toByteArray().toStdString());
+}
+
+void DriveList::showDriveOf(const std::string& directory) {
+  drive_ = drives_.driveOf(directory);
+  setCurrentIndex(findData(QByteArray::fromStdString(drive_)));
 }
 
 void DriveList::setDrive(const std::string& drive) {

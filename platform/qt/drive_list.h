@@ -17,6 +17,9 @@ class DriveList final : public QComboBox {
 
   std::string drive() const { return drive_; }
   void setDrive(const std::string& drive);
+  // Shows the drive holding `directory` without notifying: a directory list can walk onto
+  // another mounted file system, and the drive list should then say where the user is.
+  void showDriveOf(const std::string& directory);
 
  signals:
   void driveChanged();

@@ -169,6 +169,21 @@ TEST_F(BrowsingTest, ChoosingADriveMovesBothSidesToWhereTheUserWasOnIt) {
   ExpectListsInStep();
 }
 
+TEST_F(BrowsingTest, WalkingOntoAnotherDriveShowsThatDriveInBothDriveLists) {
+  const std::string card = *dir_ / "card";
+  std::filesystem::create_directory(card);
+  OpenWindow({Drive{"/", ""}, Drive{card, "CARD"}});
+
+  openDirectory("dirFrom", "card");
+
+  EXPECT_EQ(control<QComboBox>("drvFrom")->currentIndex(), 1);
+  EXPECT_EQ(control<QComboBox>("drvTo")->currentIndex(), 1);
+  openDirectory("dirTo", QString::fromStdString(FolderNameOf(dir_->path())));
+  EXPECT_EQ(control<QComboBox>("drvTo")->currentIndex(), 0);
+  EXPECT_EQ(control<QComboBox>("drvFrom")->currentIndex(), 1);
+  EXPECT_TRUE(dialogs_.messages.empty());
+}
+
 TEST_F(BrowsingTest, ADirectoryThatVanishedIsReportedAndTheWindowStaysUsable) {
   std::filesystem::create_directory(*dir_ / "Gone");
   WriteFile(*dir_ / "a.jpg", "a");
