@@ -71,6 +71,10 @@ void FrmMain::RunHandler(const char* leadIn, Body body) {
 std::error_code FrmMain::Check(std::error_code stepError, const std::string& path) {
   if (stepError && !failure_)
     failure_ = Failure{stepError, path};
+  return CascadeFailure();
+}
+
+std::error_code FrmMain::CascadeFailure() const {
   return failure_ ? failure_->error : std::error_code();
 }
 
@@ -80,7 +84,7 @@ std::error_code FrmMain::Refresh(FileListView& list) {
 
 std::error_code FrmMain::InitializeNameAndPatterns() {
   txtToName->setText(FolderNameOf(dirFrom->path()));
-  if (auto error = Check({}, {}))
+  if (auto error = CascadeFailure())
     return error;
   FileListing& source = flFrom->listing();
   FileListing& target = flTo->listing();
@@ -108,7 +112,7 @@ std::error_code FrmMain::UpdateSourceList() {
   if (auto error = Check(source.setPath(directory), directory))
     return error;
   txtToName->setText(folderName);
-  if (auto error = Check({}, {}))
+  if (auto error = CascadeFailure())
     return error;
   return Refresh(*flFrom);
 }
@@ -174,7 +178,7 @@ void FrmMain::drvFrom_Change() {
     if (Check(dirFrom->setDrive(drive), drive))
       return;
     drvTo->setDrive(drive);
-    if (Check({}, {}))
+    if (CascadeFailure())
       return;
     Check(dirTo->setDrive(drive), drive);
   });

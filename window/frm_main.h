@@ -60,7 +60,10 @@ class FrmMain final : public QWidget {
   // lead-in ("Drive failure. " for the drive handlers).
   template <typename Body>
   void RunHandler(const char* leadIn, Body body);
+  // Records a step's failure unless one is recorded already; returns the recorded failure.
   std::error_code Check(std::error_code stepError, const std::string& path);
+  // The failure of a handler that ran nested in the current step, if any.
+  std::error_code CascadeFailure() const;
   std::error_code Refresh(FileListView& list);
 
   struct Failure {
