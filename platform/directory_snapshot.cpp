@@ -39,20 +39,26 @@ bool OldEnoughToTrust(const timespec& modified, const timespec& readStart) {
   return age >= kCoarsestTimestamp;
 }
 
-bool IsListed(int directoryFd, const dirent& entry) {
+enum class EntryKind { kHidden, kFile, kDirectory, kOther };
+
+EntryKind KindOf(int directoryFd, const dirent& entry) {
   if (entry.d_name[0] == '.')
-    return false;
-  if (entry.d_type != DT_UNKNOWN)
-    return entry.d_type == DT_REG;
-  // Some file systems do not report the type in the directory entry itself.
-  struct stat status;
-  if (fstatat(directoryFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-    return false;
-  return S_ISREG(status.st_mode);
+    return EntryKind::kHidden;
+  unsigned char type = entry.d_type;
+  if (type == DT_UNKNOWN) {
+    // Some file systems do not report the type in the directory entry itself.
+    struct stat status;
+    if (fstatat(directoryFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+      return EntryKind::kOther;
+    type = S_ISREG(status.st_mode) ? DT_REG : S_ISDIR(status.st_mode) ? DT_DIR : DT_UNKNOWN;
+  }
+  if (type == DT_REG)
+    return EntryKind::kFile;
+  return type == DT_DIR ? EntryKind::kDirectory : EntryKind::kOther;
 }
 
 // Takes `directoryFd` over.
-std::error_code ReadNames(int directoryFd, std::vector<std::string>& names) {
+std::error_code ReadNames(int directoryFd, DirectorySnapshot& snapshot) {
   DIR* directory = fdopendir(directoryFd);
   if (!directory) {
     const std::error_code error = LastError();
@@ -68,8 +74,17 @@ std::error_code ReadNames(int directoryFd, std::vector<std::string>& names) {
         error = LastError();
       break;
     }
-    if (IsListed(dirfd(directory), *entry))
-      names.emplace_back(entry->d_name);
+    switch (KindOf(dirfd(directory), *entry)) {
+      case EntryKind::kFile:
+        snapshot.names.emplace_back(entry->d_name);
+        break;
+      case EntryKind::kDirectory:
+        snapshot.subdirectories.emplace_back(entry->d_name);
+        break;
+      case EntryKind::kHidden:
+      case EntryKind::kOther:
+        break;
+    }
   }
   closedir(directory);
   return error;
@@ -151,11 +166,12 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
     return nullptr;
   }
   auto snapshot = std::make_shared<DirectorySnapshot>();
-  error = ReadNames(fd, snapshot->names);
+  error = ReadNames(fd, *snapshot);
   if (error)
     return nullptr;
 
   SortNaturally(snapshot->names);
+  SortNaturally(snapshot->subdirectories);
   if (OldEnoughToTrust(status.st_mtim, readStart))
     Cache().remember(status, snapshot);
   return snapshot;

@@ -7,10 +7,12 @@
 
 namespace varnoth {
 
-// The regular, non-hidden files of one directory, by bare name (bytes as the system gives them),
-// in natural order. Never changed once read, so several lists can share one.
+// The regular, non-hidden files and the non-hidden sub-directories of one directory, by bare name
+// (bytes as the system gives them), each in natural order. Never changed once read, so the file
+// lists and the directory lists that show one directory share one read of it.
 struct DirectorySnapshot {
   std::vector<std::string> names;
+  std::vector<std::string> subdirectories;
 };
 
 // Reads `directory`, or returns the snapshot of an earlier read when the directory provably has

@@ -48,8 +48,12 @@ TEST(DirectorySnapshotTest, ListsRegularVisibleFilesInNaturalOrderByteExact) {
   ASSERT_EQ(symlink("missing", (dir / "dangling.jpg").c_str()), 0);
   ASSERT_EQ(mkfifo((dir / "pipe.jpg").c_str(), 0666), 0);
 
-  EXPECT_EQ(Read(dir.path())->names,
-            (Names{"scan1.jpg", "Scan2.jpg", "scan10.jpg", "Trip\xff\xfe"}));
+  ASSERT_EQ(mkdir((dir / ".cache").c_str(), 0777), 0);
+  ASSERT_EQ(symlink(".", (dir / "loop").c_str()), 0);
+
+  const auto snapshot = Read(dir.path());
+  EXPECT_EQ(snapshot->names, (Names{"scan1.jpg", "Scan2.jpg", "scan10.jpg", "Trip\xff\xfe"}));
+  EXPECT_EQ(snapshot->subdirectories, Names{"album.jpg"}) << "no hidden ones, no links";
 
   std::error_code error;
   EXPECT_EQ(ReadDirectorySnapshot(dir / "missing", error), nullptr);
