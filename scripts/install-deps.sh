@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev
-  libgtest-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils fonts-liberation
   desktop-file-utils appstream libxml2-utils dpkg-dev file
   clang-format clang-tidy
