@@ -23,8 +23,12 @@ namespace varnoth {
 namespace {
 
 QFont ControlFont(const char* face, double points, bool bold = false) {
-  QFont font(QString::fromLatin1(face));
-  // Where the face is not installed, fall back to a sans-serif face of the same size.
+  QFont font;
+  // Where the face is not installed, fall back to a sans-serif face of the same size. The style
+  // hint alone is not enough: with only the Liberation faces installed, fontconfig answers an
+  // unknown face with the monospaced one. (Arial itself is aliased to Liberation Sans.)
+  font.setFamilies({QString::fromLatin1(face), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("DejaVu Sans"), QStringLiteral("sans-serif")});
   font.setStyleHint(QFont::SansSerif);
   font.setPointSizeF(points);
   font.setWeight(bold ? QFont::Bold : QFont::Normal);
