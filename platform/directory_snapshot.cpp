@@ -119,11 +119,6 @@ class SnapshotCache {
       entries_.pop_back();
   }
 
-  void clear() {
-    std::lock_guard lock(mutex_);
-    entries_.clear();
-  }
-
  private:
   struct Entry {
     struct stat status;
@@ -175,10 +170,6 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
   if (OldEnoughToTrust(status.st_mtim, readStart))
     Cache().remember(status, snapshot);
   return snapshot;
-}
-
-void ForgetDirectorySnapshots() {
-  Cache().clear();
 }
 
 }  // namespace varnoth

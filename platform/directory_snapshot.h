@@ -21,7 +21,4 @@ struct DirectorySnapshot {
 std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string& directory,
                                                                std::error_code& error);
 
-// Drops every remembered snapshot, so that the next read of each directory goes to the disk.
-void ForgetDirectorySnapshots();
-
 }  // namespace varnoth

@@ -43,10 +43,6 @@ void FileListing::setSelected(std::size_t index, bool selected) {
   selected_.at(index) = selected;
 }
 
-void FileListing::clearSelection() {
-  selected_.assign(selected_.size(), false);
-}
-
 void FileListing::setResetCallbacks(std::function<void()> aboutToReset,
                                     std::function<void()> reset) {
   aboutToReset_ = std::move(aboutToReset);

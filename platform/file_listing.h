@@ -32,7 +32,6 @@ class FileListing final : public FileList {
   bool isSelected(std::size_t index) const override;
 
   void setSelected(std::size_t index, bool selected);
-  void clearSelection();
 
   const std::string& path() const { return path_; }
   const std::string& pattern() const { return pattern_; }
