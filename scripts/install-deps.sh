@@ -5,11 +5,15 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils fonts-liberation
-  desktop-file-utils appstream libxml2-utils dpkg-dev file
+  xvfb xauth x11-utils xdotool openbox fonts-liberation
+  desktop-file-utils appstream libxml2-utils dpkg-dev file lintian
   clang-format clang-tidy
+  # libFuzzer and its sanitizer runtimes for the fuzz targets
+  clang libclang-rt-14-dev
+  # the file systems the file-system tests mount: loop images and FUSE
+  e2fsprogs xfsprogs btrfs-progs dosfstools fusefat ntfs-3g
 )
 
 missing=()
