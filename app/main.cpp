@@ -2,10 +2,10 @@
 #include <QScreen>
 #include <QStyle>
 
-#include "platform/drives.h"
-#include "platform/file_services.h"
-#include "platform/qt/qt_dialogs.h"
-#include "window/frm_main.h"
+#include "drives.h"
+#include "frm_main.h"
+#include "posix_file_services.h"
+#include "qt/qt_dialogs.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -16,6 +16,7 @@ int main(int argc, char* argv[]) {
   varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),
                           varnoth::ReadMountedDrives());
   dialogs.setParent(&window);
+  window.load();
   QApplication::setWindowIcon(window.windowIcon());
 
   window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),

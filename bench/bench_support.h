@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/naming.h"
-#include "engine/rename_run.h"
-#include "platform/file_listing.h"
-#include "tests/engine/run_doubles.h"
+#include "file_listing.h"
+#include "naming.h"
+#include "posix_file_services.h"
+#include "rename_run.h"
+#include "tests/support/fixed_ports.h"
+#include "tests/support/temp_dir.h"
 
 namespace varnoth::bench {
 
@@ -33,20 +35,10 @@ inline std::string DiskParent() {
   return parent && *parent ? parent : "/var/tmp";
 }
 
-// A fresh directory under `parent`, removed with its content on destruction.
-class Scratch {
+// A fresh directory, on disk unless told otherwise, removed with its content on destruction.
+class Scratch : public test::TempDir {
  public:
-  explicit Scratch(const std::string& parent = DiskParent()) : path_(parent + "/varnoth-XXXXXX") {
-    if (!mkdtemp(path_.data()))
-      std::abort();
-  }
-  ~Scratch() { std::filesystem::remove_all(path_); }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
+  explicit Scratch(const std::string& parent = DiskParent()) : TempDir(parent) {}
 };
 
 struct TimedRun {
@@ -66,16 +58,17 @@ inline TimedRun TimeEngineRun(const std::string& source, const std::string& targ
   const test::FixedDirectory sourcePath(source);
   const test::FixedDirectory targetPath(target);
   const std::string extension = "jpg";
-  test::RecordedMessages messages;
+  test::RecordedFailures report;
 
   const auto start = Clock::now();
   RunRename(
-      {stem, extension, sources, targets, sourcePath, targetPath, systemFileServices(), messages});
+      {stem, extension, sources, targets, sourcePath, targetPath, systemFileServices(), report});
   TimedRun run{Seconds(Clock::now() - start), {}};
 
-  if (!messages.shown.empty())
-    run.failure = messages.shown.front();
-  else if (targets.count() != expectedFiles)
+  if (!report.failures.empty()) {
+    const RunFailure& first = report.failures.front();
+    run.failure = first.path + ": " + first.error.message();
+  } else if (targets.count() != expectedFiles)
     run.failure = "files missing";
   return run;
 }

@@ -24,10 +24,10 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "platform/drives.h"
-#include "platform/file_services.h"
-#include "platform/qt/qt_dialogs.h"
-#include "window/frm_main.h"
+#include "drives.h"
+#include "frm_main.h"
+#include "posix_file_services.h"
+#include "qt/qt_dialogs.h"
 
 namespace {
 
@@ -104,6 +104,7 @@ void BM_Keystroke(benchmark::State& state) {
   SilentDialogs dialogs;
   varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),
                           varnoth::ReadMountedDrives());
+  window.load();
   window.show();
   if (!QTest::qWaitForWindowExposed(&window))
     std::abort();
@@ -140,6 +141,8 @@ int StartupChild(int reportFd) {
   varnoth::QtDialogs dialogs;
   varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),
                           varnoth::ReadMountedDrives());
+  dialogs.setParent(&window);
+  window.load();
   struct PaintWatch : QObject {
     int fd;
     bool eventFilter(QObject*, QEvent* event) override {

@@ -1,4 +1,4 @@
-#include "engine/naming.h"
+#include "naming.h"
 
 #include <algorithm>
 #include <charconv>
@@ -51,15 +51,30 @@ std::string NumberedName(std::string_view stem, std::int32_t number, std::string
   return name;
 }
 
+StemRefusal RefuseStem(std::string_view stem) {
+  if (stem.empty())
+    return StemRefusal::kEmpty;
+  if (stem.find('/') != std::string_view::npos)
+    return StemRefusal::kContainsSlash;
+  if (stem.front() == '.')
+    return StemRefusal::kBeginsWithDot;
+  return StemRefusal::kNone;
+}
+
+DirectoryNameRefusal RefuseDirectoryName(std::string_view name) {
+  if (name.find('/') != std::string_view::npos)
+    return DirectoryNameRefusal::kContainsSlash;
+  if (name == "." || name == "..")
+    return DirectoryNameRefusal::kDotOrDotDot;
+  return DirectoryNameRefusal::kNone;
+}
+
 namespace {
 
-SuffixReading Failure(std::string_view name, std::string_view reason) {
+SuffixReading Failure(SuffixFailure reason) {
   SuffixReading reading;
   reading.kind = SuffixReading::Kind::kFailure;
-  reading.failure = "Cannot read the number of '";
-  reading.failure += name;
-  reading.failure += "': ";
-  reading.failure += reason;
+  reading.failure = reason;
   return reading;
 }
 
@@ -72,11 +87,10 @@ bool IsAsciiDigit(char c) {
 SuffixReading NumericSuffix(std::string_view name, std::string_view stem) {
   const auto dot = name.find('.');
   if (dot == std::string_view::npos)
-    return Failure(name, "the name has no \".\"");
+    return Failure(SuffixFailure::kNoDot);
   const std::string_view base = name.substr(0, dot);
-  if (base.size() < stem.size()) {
-    return Failure(name, "the part before its first \".\" is shorter than the name stem");
-  }
+  if (base.size() < stem.size())
+    return Failure(SuffixFailure::kBaseShorterThanStem);
   const std::string_view suffix = base.substr(stem.size());
   // from_chars alone would also take a leading "-"; only plain digit runs are numbers here.
   if (suffix.empty() || !std::all_of(suffix.begin(), suffix.end(), IsAsciiDigit))
@@ -85,7 +99,7 @@ SuffixReading NumericSuffix(std::string_view name, std::string_view stem) {
   std::int32_t value = 0;
   const auto [end, error] = std::from_chars(suffix.data(), suffix.data() + suffix.size(), value);
   if (error != std::errc())
-    return Failure(name, std::make_error_code(error).message());
+    return Failure(SuffixFailure::kOutOfRange);
   SuffixReading reading;
   reading.kind = SuffixReading::Kind::kNumber;
   reading.number = value;
@@ -95,9 +109,9 @@ SuffixReading NumericSuffix(std::string_view name, std::string_view stem) {
 HighestNumberScan HighestNumber(std::span<const std::string> names, std::string_view stem) {
   HighestNumberScan scan;
   for (const auto& name : names) {
-    SuffixReading reading = NumericSuffix(name, stem);
+    const SuffixReading reading = NumericSuffix(name, stem);
     if (reading.kind == SuffixReading::Kind::kFailure) {
-      scan.failures.push_back(std::move(reading.failure));
+      scan.failures.push_back({name, reading.failure});
     } else if (reading.kind == SuffixReading::Kind::kNumber) {
       scan.highest = std::max(scan.highest, reading.number);
     }

@@ -30,12 +30,43 @@ std::string NumberText(std::int32_t number);
 // stem + NumberText(number) + "." + extension: "Trip013.jpg".
 std::string NumberedName(std::string_view stem, std::int32_t number, std::string_view extension);
 
+// Why a stem cannot name new files; kNone when it can.
+enum class StemRefusal {
+  kNone,
+  kEmpty,
+  kContainsSlash,  // the new names would be paths that leave the target directory
+  kBeginsWithDot,  // the new names would be hidden, so no list would ever show them
+};
+StemRefusal RefuseStem(std::string_view stem);
+
+// Why an answer cannot name a new directory one level below the target; kNone when it can.
+enum class DirectoryNameRefusal {
+  kNone,
+  kContainsSlash,  // would reach elsewhere or several levels down
+  kDotOrDotDot,    // names a directory that exists already
+};
+DirectoryNameRefusal RefuseDirectoryName(std::string_view name);
+
+// Why the number of a target list name cannot be read.
+enum class SuffixFailure {
+  kNone,
+  kNoDot,
+  kBaseShorterThanStem,
+  kOutOfRange,
+};
+
 // What a target list name says about its number.
 struct SuffixReading {
   enum class Kind { kNumber, kNoNumber, kFailure };
   Kind kind = Kind::kNoNumber;
-  std::int32_t number = 0;  // set for kNumber
-  std::string failure;      // set for kFailure: what could not be read, and why
+  std::int32_t number = 0;                       // set for kNumber
+  SuffixFailure failure = SuffixFailure::kNone;  // set for kFailure
+};
+
+// A target list name whose number cannot be read, and why.
+struct UnreadableNumber {
+  std::string name;
+  SuffixFailure reason = SuffixFailure::kNone;
 };
 
 // The number that a target list name (which begins with the stem) carries between the stem and
@@ -46,7 +77,7 @@ SuffixReading NumericSuffix(std::string_view name, std::string_view stem);
 
 struct HighestNumberScan {
   std::int32_t highest = 0;
-  std::vector<std::string> failures;  // one description per name whose number cannot be read
+  std::vector<UnreadableNumber> failures;  // in list order
 };
 
 // The highest number that the names carry, 0 when none does; failing names do not count.

@@ -1,33 +1,17 @@
-#include "engine/rename_run.h"
+#include "rename_run.h"
 
 #include <cstdint>
 #include <limits>
-#include <string_view>
 #include <vector>
-
-#include "engine/naming.h"
 
 namespace varnoth {
 
 namespace {
 
-void ReportFailure(MessageSink& messages, std::string_view description) {
-  std::string text = "Failure converting file. ";
-  text += description;
-  text += '.';
-  messages.showMessage(text);
-}
-
-std::string Quoted(std::string_view text) {
-  std::string quoted = "'";
-  quoted += text;
-  quoted += '\'';
-  return quoted;
-}
-
-void RefreshList(FileList& list, const DirectoryPathSource& directory, MessageSink& messages) {
+void RefreshList(FileList& list, const DirectoryPathSource& directory, RunReport& report) {
   if (const std::error_code error = list.refresh()) {
-    ReportFailure(messages, "Cannot list " + Quoted(directory.path()) + ": " + error.message());
+    report.reportFailure(
+        {.step = RunFailure::Step::kRefreshList, .path = directory.path(), .error = error});
   }
 }
 
@@ -36,10 +20,11 @@ std::int32_t ScanTargets(const RenameRunParts& parts, const std::string& stem) {
   const std::string pattern = TargetPattern(stem, parts.extension);
   if (const std::error_code error = parts.targetList.setPattern(pattern)) {
     // The list keeps what it showed; the scan goes on over that, and a name it misses is still
-    // safe because a copy never replaces an existing file.
-    ReportFailure(parts.messages, "Cannot list " + Quoted(parts.targetDirectory.path()) +
-                                      " with the pattern " + Quoted(pattern) + ": " +
-                                      error.message());
+    // safe because a move never replaces an existing file.
+    parts.report.reportFailure({.step = RunFailure::Step::kListTargets,
+                                .path = parts.targetDirectory.path(),
+                                .otherPath = pattern,
+                                .error = error});
   }
 
   std::vector<std::string> names;
@@ -48,8 +33,11 @@ std::int32_t ScanTargets(const RenameRunParts& parts, const std::string& stem) {
     names.push_back(parts.targetList.entry(index));
   }
   const HighestNumberScan scan = HighestNumber(names, stem);
-  for (const auto& failure : scan.failures)
-    ReportFailure(parts.messages, failure);
+  for (const auto& unreadable : scan.failures) {
+    parts.report.reportFailure({.step = RunFailure::Step::kReadNumber,
+                                .path = unreadable.name,
+                                .suffixFailure = unreadable.reason});
+  }
   return scan.highest;
 }
 
@@ -63,9 +51,9 @@ void MoveSelected(const RenameRunParts& parts, const std::string& stem, std::int
 
     if (counter == std::numeric_limits<std::int32_t>::max()) {
       // Every later entry would need a still larger number, so the run moves nothing more.
-      ReportFailure(parts.messages,
-                    "Cannot give " + Quoted(entry) + " a number past 2147483647: " +
-                        std::make_error_code(std::errc::result_out_of_range).message());
+      parts.report.reportFailure({.step = RunFailure::Step::kNumberPastMax,
+                                  .path = entry,
+                                  .error = std::make_error_code(std::errc::result_out_of_range)});
       return;
     }
     ++counter;
@@ -75,15 +63,17 @@ void MoveSelected(const RenameRunParts& parts, const std::string& stem, std::int
     const std::string to =
         JoinPath(parts.targetDirectory.path(), NumberedName(stem, counter, parts.extension));
 
-    if (const std::error_code error = parts.files.copyFile(from, to)) {
-      // The number stays used up, so the names of the later files do not depend on this failure.
-      ReportFailure(parts.messages,
-                    "Cannot copy " + Quoted(from) + " to " + Quoted(to) + ": " + error.message());
-      continue;
-    }
-    if (const std::error_code error = parts.files.deleteFile(from)) {
-      ReportFailure(parts.messages, "Cannot delete " + Quoted(from) + " after copying it to " +
-                                        Quoted(to) + ": " + error.message());
+    // A failed copy keeps its number used up, so the names of the later files do not depend on
+    // this failure.
+    const MoveResult result = parts.files.moveFile(from, to);
+    if (result.failedStep == MoveResult::Step::kCopy) {
+      parts.report.reportFailure(
+          {.step = RunFailure::Step::kCopy, .path = from, .otherPath = to, .error = result.error});
+    } else if (result.failedStep == MoveResult::Step::kDelete) {
+      parts.report.reportFailure({.step = RunFailure::Step::kDelete,
+                                  .path = from,
+                                  .otherPath = to,
+                                  .error = result.error});
     }
   }
 }
@@ -91,22 +81,18 @@ void MoveSelected(const RenameRunParts& parts, const std::string& stem, std::int
 }  // namespace
 
 void RunRename(const RenameRunParts& parts) {
-  const std::string stem = parts.stemBox.text();
-  if (stem.empty()) {
-    parts.messages.showMessage("Please enter new file name");
-    return;
-  }
-  // A "/" would make the new names paths that leave the target directory.
-  if (stem.find('/') != std::string::npos) {
-    parts.messages.showMessage("The new file name must not contain \"/\".");
+  const std::string stem = parts.stemBox.textBytes();
+  if (const StemRefusal refusal = RefuseStem(stem); refusal != StemRefusal::kNone) {
+    // Nothing is touched and no list is refreshed.
+    parts.report.reportFailure({.step = RunFailure::Step::kStem, .stemRefusal = refusal});
     return;
   }
 
   const std::int32_t highest = ScanTargets(parts, stem);
   MoveSelected(parts, stem, highest);
 
-  RefreshList(parts.sourceList, parts.sourceDirectory, parts.messages);
-  RefreshList(parts.targetList, parts.targetDirectory, parts.messages);
+  RefreshList(parts.sourceList, parts.sourceDirectory, parts.report);
+  RefreshList(parts.targetList, parts.targetDirectory, parts.report);
 }
 
 }  // namespace varnoth

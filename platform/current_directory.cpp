@@ -1,4 +1,4 @@
-#include "platform/current_directory.h"
+#include "current_directory.h"
 
 #include <unistd.h>
 

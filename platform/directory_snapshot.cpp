@@ -1,4 +1,4 @@
-#include "platform/directory_snapshot.h"
+#include "directory_snapshot.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,8 +12,8 @@
 #include <list>
 #include <mutex>
 
-#include "platform/natural_order.h"
-#include "platform/unique_fd.h"
+#include "natural_order.h"
+#include "unique_fd.h"
 
 namespace varnoth {
 

@@ -1,9 +1,9 @@
-#include "platform/directory_tree.h"
+#include "directory_tree.h"
 
 #include <filesystem>
 
-#include "platform/current_directory.h"
-#include "platform/directory_snapshot.h"
+#include "current_directory.h"
+#include "directory_snapshot.h"
 
 namespace varnoth {
 

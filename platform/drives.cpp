@@ -1,4 +1,4 @@
-#include "platform/drives.h"
+#include "drives.h"
 
 #include <dirent.h>
 #include <stdlib.h>

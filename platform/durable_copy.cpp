@@ -1,4 +1,4 @@
-#include "platform/durable_copy.h"
+#include "durable_copy.h"
 
 #include <fcntl.h>
 #include <sys/sendfile.h>
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "platform/unique_fd.h"
+#include "unique_fd.h"
 
 namespace varnoth {
 

@@ -1,9 +1,9 @@
-#include "platform/file_listing.h"
+#include "file_listing.h"
 
 #include <utility>
 
-#include "platform/directory_snapshot.h"
-#include "platform/wildcard.h"
+#include "directory_snapshot.h"
+#include "wildcard.h"
 
 namespace varnoth {
 

@@ -7,7 +7,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/list_interfaces.h"
+#include "ports/file_list.h"
 
 namespace varnoth {
 

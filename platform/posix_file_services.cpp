@@ -2,9 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/durable_copy.h"
-#include "platform/file_services.h"
-#include "platform/unique_fd.h"
+#include "durable_copy.h"
+#include "posix_file_services.h"
+#include "unique_fd.h"
 
 namespace varnoth {
 
@@ -32,37 +32,42 @@ bool LinkRefused(int error) {
   }
 }
 
-class PosixFileServices final : public FileServices {
- public:
-  std::error_code copyFile(const std::string& from, const std::string& to) override {
-    if (!Representable(from) || !Representable(to))
-      return InvalidPath();
-    // A hard link first: instant on one file system, keeps content and times, and fails with
-    // EEXIST rather than replace a name. No directory sync here: the link and the later delete
-    // of the source are journalled in order, so a crash cannot keep the delete and lose the link.
-    if (linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0)
-      return {};
-    if (!LinkRefused(errno))
-      return LastError();
-    return CopyBytesToNewName(from, to);
-  }
-
-  std::error_code deleteFile(const std::string& path) override {
-    if (!Representable(path))
-      return InvalidPath();
-    return unlink(path.c_str()) == 0 ? std::error_code() : LastError();
-  }
-
-  std::error_code makeDirectory(const std::string& path) override {
-    if (!Representable(path))
-      return InvalidPath();
-    return mkdir(path.c_str(), 0777) == 0 ? std::error_code() : LastError();
-  }
-};
-
 }  // namespace
 
-FileServices& systemFileServices() {
+MoveResult PosixFileServices::moveFile(const std::string& from, const std::string& to) {
+  if (auto error = copyFile(from, to))
+    return {MoveResult::Step::kCopy, error};
+  if (auto error = deleteFile(from))
+    return {MoveResult::Step::kDelete, error};
+  return {};
+}
+
+std::error_code PosixFileServices::copyFile(const std::string& from, const std::string& to) {
+  if (!Representable(from) || !Representable(to))
+    return InvalidPath();
+  // A hard link first: instant on one file system, keeps content and times, and fails with
+  // EEXIST rather than replace a name. No directory sync here: the link and the later delete
+  // of the source are journalled in order, so a crash cannot keep the delete and lose the link.
+  if (linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    return {};
+  if (!LinkRefused(errno))
+    return LastError();
+  return CopyBytesToNewName(from, to);
+}
+
+std::error_code PosixFileServices::deleteFile(const std::string& path) {
+  if (!Representable(path))
+    return InvalidPath();
+  return unlink(path.c_str()) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code PosixFileServices::makeDirectory(const std::string& path) {
+  if (!Representable(path))
+    return InvalidPath();
+  return mkdir(path.c_str(), 0777) == 0 ? std::error_code() : LastError();
+}
+
+PosixFileServices& systemFileServices() {
   static PosixFileServices services;
   return services;
 }

@@ -1,4 +1,4 @@
-#include "platform/wildcard.h"
+#include "wildcard.h"
 
 #include <cstddef>
 

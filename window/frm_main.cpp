@@ -1,21 +1,37 @@
-#include "window/frm_main.h"
+#include "frm_main.h"
 
 #include <QApplication>
 #include <QPushButton>
 
-#include "engine/naming.h"
-#include "engine/rename_run.h"
-#include "platform/dialogs.h"
-#include "platform/file_services.h"
-#include "platform/qt/directory_list.h"
-#include "platform/qt/drive_list.h"
-#include "platform/qt/extension_selector.h"
-#include "platform/qt/file_list_view.h"
-#include "platform/qt/name_box.h"
-#include "platform/qt/override_cursor.h"
-#include "window/messages.h"
+#include "failure_text.h"
+#include "naming.h"
+#include "ports/dialogs.h"
+#include "ports/file_services.h"
+#include "qt/directory_list.h"
+#include "qt/drive_list.h"
+#include "qt/extension_selector.h"
+#include "qt/file_list_view.h"
+#include "qt/name_box.h"
+#include "qt/override_cursor.h"
+#include "rename_run.h"
 
 namespace varnoth {
+
+namespace {
+
+// A run's failures, each shown in a message box before the run goes on.
+class MessageBoxReport final : public RunReport {
+ public:
+  explicit MessageBoxReport(MessageSink& messages) : messages_(messages) {}
+  void reportFailure(const RunFailure& failure) override {
+    messages_.showMessage(RunFailureText(failure));
+  }
+
+ private:
+  MessageSink& messages_;
+};
+
+}  // namespace
 
 FrmMain::FrmMain(MessageSink& messages, InputPrompt& questions, FileServices& files,
                  std::vector<Drive> drives, QWidget* parent)
@@ -23,9 +39,12 @@ FrmMain::FrmMain(MessageSink& messages, InputPrompt& questions, FileServices& fi
       messages_(messages),
       questions_(questions),
       files_(files),
-      drives_(std::move(drives)) {
+      drives_(std::make_shared<DriveTable>(std::move(drives))) {
   createControls();
   connectHandlers();
+}
+
+void FrmMain::load() {
   Form_Load();
 }
 
@@ -50,32 +69,17 @@ void FrmMain::connectHandlers() {
   for (DirectoryList* list : {dirFrom, dirTo}) {
     connect(list, &DirectoryList::openFailed, this,
             [this](const std::string& path, std::error_code error) {
-              messages_.showMessage(kDirectoryFailure + Describe("Cannot open", path, error) + ".");
+              messages_.showMessage(OpenDirectoryFailureText(path, error));
             });
   }
 }
 
 template <typename Body>
-void FrmMain::RunHandler(const char* leadIn, Body body) {
-  ++handlerDepth_;
-  if (!failure_) {
+void FrmMain::RunHandler(HandlerLeadIn leadIn, Body body) {
+  if (cascade_.enter(leadIn))
     body();
-  }
-  if (--handlerDepth_ == 0 && failure_) {
-    const Failure failure = *failure_;
-    failure_.reset();
-    messages_.showMessage(leadIn + Describe("Cannot read", failure.path, failure.error) + ".");
-  }
-}
-
-std::error_code FrmMain::Check(std::error_code stepError, const std::string& path) {
-  if (stepError && !failure_)
-    failure_ = Failure{stepError, path};
-  return CascadeFailure();
-}
-
-std::error_code FrmMain::CascadeFailure() const {
-  return failure_ ? failure_->error : std::error_code();
+  if (const auto failure = cascade_.leave())
+    messages_.showMessage(HandlerFailureText(failure->leadIn, failure->path, failure->error));
 }
 
 std::error_code FrmMain::Refresh(FileListView& list) {
@@ -83,7 +87,7 @@ std::error_code FrmMain::Refresh(FileListView& list) {
 }
 
 std::error_code FrmMain::InitializeNameAndPatterns() {
-  txtToName->setText(FolderNameOf(dirFrom->path()));
+  txtToName->setTextBytes(FolderNameOf(dirFrom->path()));
   if (auto error = CascadeFailure())
     return error;
   FileListing& source = flFrom->listing();
@@ -98,7 +102,7 @@ std::error_code FrmMain::UpdateTargetList() {
   FileListing& target = flTo->listing();
   // This read may be of a directory that has gone, the one the list is about to leave; the list
   // keeps the pattern all the same, and the next step reads again where it is pointed.
-  target.setPattern(TargetPattern(txtToName->text(), strExtension));
+  target.setPattern(TargetPattern(txtToName->textBytes(), strExtension));
   const std::string directory = dirTo->path();
   if (auto error = Check(target.setPath(directory), directory))
     return error;
@@ -111,14 +115,14 @@ std::error_code FrmMain::UpdateSourceList() {
   const std::string folderName = FolderNameOf(directory);
   if (auto error = Check(source.setPath(directory), directory))
     return error;
-  txtToName->setText(folderName);
+  txtToName->setTextBytes(folderName);
   if (auto error = CascadeFailure())
     return error;
   return Refresh(*flFrom);
 }
 
 void FrmMain::Form_Load() {
-  RunHandler(kDirectoryFailure, [this] {
+  RunHandler(HandlerLeadIn::kDirectory, [this] {
     if (InitializeNameAndPatterns())
       return;
     cmbExtensionSelector->setText("jpg");
@@ -134,7 +138,7 @@ void FrmMain::cmbExtensionSelector_Change() {
 }
 
 void FrmMain::ExtensionChanged(FileListView& refreshFirst, FileListView& refreshSecond) {
-  RunHandler(kDirectoryFailure, [&] {
+  RunHandler(HandlerLeadIn::kDirectory, [&] {
     strExtension = cmbExtensionSelector->text();
     if (UpdateSourceList())
       return;
@@ -145,12 +149,13 @@ void FrmMain::ExtensionChanged(FileListView& refreshFirst, FileListView& refresh
 }
 
 void FrmMain::txtToName_Change() {
-  RunHandler(kDirectoryFailure, [this] {
+  RunHandler(HandlerLeadIn::kDirectory, [this] {
     FileListing& source = flFrom->listing();
     FileListing& target = flTo->listing();
     if (Check(source.setPattern(SourcePattern(strExtension)), source.path()))
       return;
-    if (Check(target.setPattern(TargetPattern(txtToName->text(), strExtension)), target.path())) {
+    if (Check(target.setPattern(TargetPattern(txtToName->textBytes(), strExtension)),
+              target.path())) {
       return;
     }
     if (Refresh(*flFrom))
@@ -160,7 +165,7 @@ void FrmMain::txtToName_Change() {
 }
 
 void FrmMain::dirFrom_Change() {
-  RunHandler(kDirectoryFailure, [this] {
+  RunHandler(HandlerLeadIn::kDirectory, [this] {
     const std::string directory = dirFrom->path();
     if (Check(dirTo->setPath(directory), directory))
       return;
@@ -169,11 +174,11 @@ void FrmMain::dirFrom_Change() {
 }
 
 void FrmMain::dirTo_Change() {
-  RunHandler(kDirectoryFailure, [this] { UpdateTargetList(); });
+  RunHandler(HandlerLeadIn::kDirectory, [this] { UpdateTargetList(); });
 }
 
 void FrmMain::drvFrom_Change() {
-  RunHandler(kDriveFailure, [this] {
+  RunHandler(HandlerLeadIn::kDrive, [this] {
     const std::string drive = drvFrom->drive();
     if (Check(dirFrom->setDrive(drive), drive))
       return;
@@ -185,7 +190,7 @@ void FrmMain::drvFrom_Change() {
 }
 
 void FrmMain::drvTo_Change() {
-  RunHandler(kDriveFailure, [this] {
+  RunHandler(HandlerLeadIn::kDrive, [this] {
     const std::string drive = drvTo->drive();
     Check(dirTo->setDrive(drive), drive);
   });
@@ -193,8 +198,9 @@ void FrmMain::drvTo_Change() {
 
 void FrmMain::cmdConvert_Click() {
   OverrideCursor busy(Qt::WaitCursor);
+  MessageBoxReport report(messages_);
   RunRename(RenameRunParts{*txtToName, strExtension, flFrom->listing(), flTo->listing(), *dirFrom,
-                           *dirTo, files_, messages_});
+                           *dirTo, files_, report});
 }
 
 void FrmMain::cmdMakeDir_Click() {
@@ -203,16 +209,16 @@ void FrmMain::cmdMakeDir_Click() {
   // An empty answer is the user changing their mind.
   if (answer.empty())
     return;
-  if (const char* refusal = RefuseDirectoryName(answer)) {
-    messages_.showMessage(std::string(kMakeDirectoryFailure) + refusal);
+  if (const auto refusal = RefuseDirectoryName(answer); refusal != DirectoryNameRefusal::kNone) {
+    messages_.showMessage(DirectoryNameRefusalText(refusal));
     return;
   }
   const std::string path = JoinPath(dirTo->path(), answer);
   if (auto error = files_.makeDirectory(path)) {
-    messages_.showMessage(kMakeDirectoryFailure + Describe("Cannot create", path, error) + ".");
+    messages_.showMessage(MakeDirectoryFailureText(path, error));
     return;
   }
-  RunHandler(kDirectoryFailure, [this] {
+  RunHandler(HandlerLeadIn::kDirectory, [this] {
     if (UpdateTargetList())
       return;
     if (Check(dirFrom->refresh(), dirFrom->path()))

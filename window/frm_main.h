@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QWidget>
-#include <optional>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "platform/drives.h"
+#include "drives.h"
+#include "handler_cascade.h"
 
 class QLabel;
 class QPushButton;
@@ -30,6 +31,10 @@ class FrmMain final : public QWidget {
   FrmMain(MessageSink& messages, InputPrompt& questions, FileServices& files,
           std::vector<Drive> drives, QWidget* parent = nullptr);
   ~FrmMain() override;
+
+  // The load notification: the window and its controls exist and it is not shown yet. Called by
+  // whoever creates the window once the dialogs it may show at once have their parent.
+  void load();
 
  private:
   void createControls();
@@ -55,28 +60,22 @@ class FrmMain final : public QWidget {
   std::error_code UpdateSourceList();
   std::error_code UpdateTargetList();
 
-  // A handler runs inside the statement of the handler that changed its control. The first
-  // failure of such a cascade ends it, and the outermost handler reports it once, with its own
-  // lead-in ("Drive failure. " for the drive handlers).
+  // Runs a handler's body as one step of the current cascade; the outermost handler reports the
+  // cascade's failure with its lead-in.
   template <typename Body>
-  void RunHandler(const char* leadIn, Body body);
-  // Records a step's failure unless one is recorded already; returns the recorded failure.
-  std::error_code Check(std::error_code stepError, const std::string& path);
-  // The failure of a handler that ran nested in the current step, if any.
-  std::error_code CascadeFailure() const;
+  void RunHandler(HandlerLeadIn leadIn, Body body);
+  std::error_code Check(std::error_code stepError, const std::string& path) {
+    return cascade_.check(stepError, path);
+  }
+  std::error_code CascadeFailure() const { return cascade_.failure(); }
   std::error_code Refresh(FileListView& list);
 
-  struct Failure {
-    std::error_code error;
-    std::string path;
-  };
-  int handlerDepth_ = 0;
-  std::optional<Failure> failure_;
-
+  HandlerCascade cascade_;
   MessageSink& messages_;
   InputPrompt& questions_;
   FileServices& files_;
-  DriveTable drives_;
+  // Shared with the drive and directory lists, which Qt destroys after this object's members.
+  std::shared_ptr<DriveTable> drives_;
 
   // Named as the window's controls are named, and so are their Qt object names.
   DriveList* drvFrom = nullptr;

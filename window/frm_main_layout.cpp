@@ -2,15 +2,15 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "platform/current_directory.h"
-#include "platform/qt/desktop_colour.h"
-#include "platform/qt/directory_list.h"
-#include "platform/qt/drive_list.h"
-#include "platform/qt/extension_selector.h"
-#include "platform/qt/file_list_view.h"
-#include "platform/qt/name_box.h"
-#include "window/frm_main.h"
-#include "window/twips.h"
+#include "current_directory.h"
+#include "frm_main.h"
+#include "qt/desktop_colour.h"
+#include "qt/directory_list.h"
+#include "qt/drive_list.h"
+#include "qt/extension_selector.h"
+#include "qt/file_list_view.h"
+#include "qt/name_box.h"
+#include "twips.h"
 
 // The window's resources live in a static library, whose initialiser the linker would drop unless
 // it is called; Q_INIT_RESOURCE cannot stand inside a namespace.

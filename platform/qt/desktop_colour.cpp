@@ -1,4 +1,4 @@
-#include "platform/qt/desktop_colour.h"
+#include "qt/desktop_colour.h"
 
 #include <QPalette>
 

@@ -1,11 +1,11 @@
-#include "platform/qt/directory_list.h"
+#include "qt/directory_list.h"
 
 #include <QKeyEvent>
 #include <QStyle>
 
-#include "platform/directory_tree.h"
-#include "platform/drives.h"
-#include "platform/qt/display_text.h"
+#include "directory_tree.h"
+#include "drives.h"
+#include "qt/display_text.h"
 
 namespace varnoth {
 
@@ -13,9 +13,9 @@ namespace {
 constexpr int kPathRole = Qt::UserRole;
 }
 
-DirectoryList::DirectoryList(DriveTable& drives, const std::string& initialDirectory,
-                             QWidget* parent)
-    : QTreeWidget(parent), drives_(drives) {
+DirectoryList::DirectoryList(std::shared_ptr<DriveTable> drives,
+                             const std::string& initialDirectory, QWidget* parent)
+    : QTreeWidget(parent), drives_(std::move(drives)) {
   setHeaderHidden(true);
   setColumnCount(1);
   setRootIsDecorated(false);
@@ -25,13 +25,13 @@ DirectoryList::DirectoryList(DriveTable& drives, const std::string& initialDirec
   setUniformRowHeights(true);
   connect(this, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item) { open(item); });
-  if (show(initialDirectory))
-    show("/");
+  if (showDirectory(initialDirectory))
+    showDirectory("/");
 }
 
 std::error_code DirectoryList::setPath(const std::string& directory) {
   const std::string before = path_;
-  if (auto error = show(directory))
+  if (auto error = showDirectory(directory))
     return error;
   if (path_ != before)
     emit pathChanged();
@@ -39,7 +39,7 @@ std::error_code DirectoryList::setPath(const std::string& directory) {
 }
 
 std::error_code DirectoryList::setDrive(const std::string& drive) {
-  const std::string remembered = drives_.currentDirectoryOn(drive);
+  const std::string remembered = drives_->currentDirectoryOn(drive);
   std::error_code error = setPath(remembered);
   // The remembered directory may have gone; the drive itself may still be there.
   if (error && remembered != drive)
@@ -48,17 +48,17 @@ std::error_code DirectoryList::setDrive(const std::string& drive) {
 }
 
 std::error_code DirectoryList::refresh() {
-  return show(path_);
+  return showDirectory(path_);
 }
 
-std::error_code DirectoryList::show(const std::string& directory) {
+std::error_code DirectoryList::showDirectory(const std::string& directory) {
   std::error_code error;
   const auto items = ReadDirectoryTree(directory, error);
   if (error)
     return error;
 
   path_ = NormalizeDirectoryPath(directory);
-  drives_.visited(path_);
+  drives_->visited(path_);
 
   const QIcon openFolder = style()->standardIcon(QStyle::SP_DirOpenIcon);
   const QIcon closedFolder = style()->standardIcon(QStyle::SP_DirClosedIcon);

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QTreeWidget>
+#include <memory>
 #include <string>
 #include <system_error>
 
-#include "platform/list_interfaces.h"
+#include "ports/file_list.h"
 
 namespace varnoth {
 
@@ -16,7 +17,8 @@ class DriveTable;
 class DirectoryList final : public QTreeWidget, public DirectoryPathSource {
   Q_OBJECT
  public:
-  DirectoryList(DriveTable& drives, const std::string& initialDirectory, QWidget* parent = nullptr);
+  DirectoryList(std::shared_ptr<DriveTable> drives, const std::string& initialDirectory,
+                QWidget* parent = nullptr);
 
   std::string path() const override { return path_; }
   // Fails with the system's reason when the directory cannot be read, leaving the list as it was.
@@ -36,10 +38,10 @@ class DirectoryList final : public QTreeWidget, public DirectoryPathSource {
   void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
  private:
-  std::error_code show(const std::string& directory);
+  std::error_code showDirectory(const std::string& directory);
   void open(QTreeWidgetItem* item);
 
-  DriveTable& drives_;
+  std::shared_ptr<DriveTable> drives_;
   std::string path_;
 };
 

@@ -1,7 +1,7 @@
-#include "platform/qt/drive_list.h"
+#include "qt/drive_list.h"
 
-#include "platform/drives.h"
-#include "platform/qt/display_text.h"
+#include "drives.h"
+#include "qt/display_text.h"
 
 namespace varnoth {
 
@@ -14,9 +14,10 @@ QString DriveCaption(const Drive& drive) {
 }
 }  // namespace
 
-DriveList::DriveList(const DriveTable& drives, const std::string& initialDirectory, QWidget* parent)
-    : QComboBox(parent), drives_(drives) {
-  for (const auto& drive : drives_.drives()) {
+DriveList::DriveList(std::shared_ptr<const DriveTable> drives, const std::string& initialDirectory,
+                     QWidget* parent)
+    : QComboBox(parent), drives_(std::move(drives)) {
+  for (const auto& drive : drives_->drives()) {
     addItem(DriveCaption(drive), QByteArray::fromStdString(drive.mountPoint));
   }
   showDriveOf(initialDirectory);
@@ -28,7 +29,7 @@ void DriveList::choose(int index) {
 }
 
 void DriveList::showDriveOf(const std::string& directory) {
-  drive_ = drives_.driveOf(directory);
+  drive_ = drives_->driveOf(directory);
   setCurrentIndex(findData(QByteArray::fromStdString(drive_)));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <memory>
 #include <string>
 
 namespace varnoth {
@@ -12,7 +13,7 @@ class DriveTable;
 class DriveList final : public QComboBox {
   Q_OBJECT
  public:
-  DriveList(const DriveTable& drives, const std::string& initialDirectory,
+  DriveList(std::shared_ptr<const DriveTable> drives, const std::string& initialDirectory,
             QWidget* parent = nullptr);
 
   std::string drive() const { return drive_; }
@@ -27,7 +28,7 @@ class DriveList final : public QComboBox {
  private:
   void choose(int index);
 
-  const DriveTable& drives_;
+  std::shared_ptr<const DriveTable> drives_;
   std::string drive_;
 };
 

@@ -1,6 +1,6 @@
-#include "platform/qt/extension_selector.h"
+#include "qt/extension_selector.h"
 
-#include "platform/qt/display_text.h"
+#include "qt/display_text.h"
 
 namespace varnoth {
 

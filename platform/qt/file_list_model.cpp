@@ -1,7 +1,7 @@
-#include "platform/qt/file_list_model.h"
+#include "qt/file_list_model.h"
 
-#include "platform/file_listing.h"
-#include "platform/qt/display_text.h"
+#include "file_listing.h"
+#include "qt/display_text.h"
 
 namespace varnoth {
 

@@ -1,8 +1,8 @@
-#include "platform/qt/file_list_view.h"
+#include "qt/file_list_view.h"
 
 #include <QItemSelectionModel>
 
-#include "platform/qt/file_list_model.h"
+#include "qt/file_list_model.h"
 
 namespace varnoth {
 

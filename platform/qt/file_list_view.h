@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/file_listing.h"
+#include "file_listing.h"
 
 class QItemSelection;
 

@@ -1,6 +1,6 @@
-#include "platform/qt/name_box.h"
+#include "qt/name_box.h"
 
-#include "platform/qt/display_text.h"
+#include "qt/display_text.h"
 
 namespace varnoth {
 
@@ -8,12 +8,12 @@ NameBox::NameBox(QWidget* parent) : QLineEdit(parent) {
   connect(this, &QLineEdit::textEdited, this, &NameBox::textSet);
 }
 
-std::string NameBox::text() const {
+std::string NameBox::textBytes() const {
   const QString shown = QLineEdit::text();
   return shown == setDisplay_ ? setBytes_ : Bytes(shown);
 }
 
-void NameBox::setText(const std::string& bytes) {
+void NameBox::setTextBytes(const std::string& bytes) {
   setBytes_ = bytes;
   setDisplay_ = DisplayText(bytes);
   QLineEdit::setText(setDisplay_);

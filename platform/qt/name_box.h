@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <string>
 
-#include "platform/list_interfaces.h"
+#include "ports/file_list.h"
 
 namespace varnoth {
 
@@ -16,8 +16,8 @@ class NameBox final : public QLineEdit, public TextSource {
 
   // The bytes last set, while the user has not edited them (they may not be valid UTF-8, which
   // the box cannot show exactly); the typed text as UTF-8 otherwise.
-  std::string text() const override;
-  void setText(const std::string& bytes);
+  std::string textBytes() const override;
+  void setTextBytes(const std::string& bytes);
 
  signals:
   void textSet();

@@ -1,11 +1,11 @@
-#include "platform/qt/qt_dialogs.h"
+#include "qt/qt_dialogs.h"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include "platform/qt/display_text.h"
-#include "platform/qt/override_cursor.h"
+#include "qt/display_text.h"
+#include "qt/override_cursor.h"
 
 namespace varnoth {
 

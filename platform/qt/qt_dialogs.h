@@ -1,8 +1,9 @@
 #pragma once
 
-#include "platform/dialogs.h"
+#include <QPointer>
+#include <QWidget>
 
-class QWidget;
+#include "ports/dialogs.h"
 
 namespace varnoth {
 
@@ -16,7 +17,8 @@ class QtDialogs final : public MessageSink, public InputPrompt {
   std::string askText(const std::string& prompt, const std::string& title) override;
 
  private:
-  QWidget* parent_;
+  // The window may go before the dialogs do.
+  QPointer<QWidget> parent_;
 };
 
 }  // namespace varnoth

@@ -3,12 +3,12 @@
 #include <string>
 #include <system_error>
 
-#include "platform/file_services.h"
+#include "posix_file_services.h"
 
 namespace varnoth::test {
 
-// The real file services, except that the Nth copy or delete (counting from 1) fails with the
-// given errno without reaching the file system.
+// The real file services, except that the Nth move (counting from 1) fails at its copy without
+// reaching the file system, or copies and then fails to delete the source, with the given errno.
 class FailingFileServices final : public FileServices {
  public:
   struct Fault {
@@ -17,15 +17,15 @@ class FailingFileServices final : public FileServices {
   };
   FailingFileServices(Fault copy, Fault remove) : copy_(copy), delete_(remove) {}
 
-  std::error_code copyFile(const std::string& from, const std::string& to) override {
-    if (++copies_ == copy_.nth)
-      return {copy_.errorNumber, std::generic_category()};
-    return systemFileServices().copyFile(from, to);
-  }
-  std::error_code deleteFile(const std::string& path) override {
-    if (++deletes_ == delete_.nth)
-      return {delete_.errorNumber, std::generic_category()};
-    return systemFileServices().deleteFile(path);
+  MoveResult moveFile(const std::string& from, const std::string& to) override {
+    ++moves_;
+    if (moves_ == copy_.nth)
+      return {MoveResult::Step::kCopy, {copy_.errorNumber, std::generic_category()}};
+    if (moves_ != delete_.nth)
+      return systemFileServices().moveFile(from, to);
+    if (auto error = systemFileServices().copyFile(from, to))
+      return {MoveResult::Step::kCopy, error};
+    return {MoveResult::Step::kDelete, {delete_.errorNumber, std::generic_category()}};
   }
   std::error_code makeDirectory(const std::string& path) override {
     return systemFileServices().makeDirectory(path);
@@ -33,7 +33,7 @@ class FailingFileServices final : public FileServices {
 
  private:
   Fault copy_, delete_;
-  int copies_ = 0, deletes_ = 0;
+  int moves_ = 0;
 };
 
 }  // namespace varnoth::test

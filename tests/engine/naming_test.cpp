@@ -1,4 +1,4 @@
-#include "engine/naming.h"
+#include "naming.h"
 
 #include <gtest/gtest.h>
 
@@ -79,8 +79,20 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(NumericSuffix, TellsNumberNoNumberAndFailureApart) {
   EXPECT_EQ(NumericSuffix("Trip017.jpg", "Trip").number, 17);
   EXPECT_EQ(NumericSuffix("Tripod.jpg", "Trip").kind, SuffixReading::Kind::kNoNumber);
-  EXPECT_EQ(NumericSuffix("Trip2147483648.jpg", "Trip").failure,
-            "Cannot read the number of 'Trip2147483648.jpg': Numerical result out of range");
+  EXPECT_EQ(NumericSuffix("Trip2147483648.jpg", "Trip").failure, SuffixFailure::kOutOfRange);
+  EXPECT_EQ(NumericSuffix("Trip001", "Trip").failure, SuffixFailure::kNoDot);
+  EXPECT_EQ(NumericSuffix("Tr.jpg", "Trip").failure, SuffixFailure::kBaseShorterThanStem);
+}
+
+TEST(NameRefusals, StemsAndDirectoryNamesThatWouldLeaveTheirDirectoryOrHideAreRefused) {
+  EXPECT_EQ(RefuseStem(""), StemRefusal::kEmpty);
+  EXPECT_EQ(RefuseStem("a/b"), StemRefusal::kContainsSlash);
+  EXPECT_EQ(RefuseStem(".Trip"), StemRefusal::kBeginsWithDot);
+  EXPECT_EQ(RefuseStem("Trip.2003"), StemRefusal::kNone) << "a dot inside is the user's choice";
+  EXPECT_EQ(RefuseStem(" "), StemRefusal::kNone) << "blanks are used as typed";
+  EXPECT_EQ(RefuseDirectoryName("2024/01"), DirectoryNameRefusal::kContainsSlash);
+  EXPECT_EQ(RefuseDirectoryName(".."), DirectoryNameRefusal::kDotOrDotDot);
+  EXPECT_EQ(RefuseDirectoryName(".hidden"), DirectoryNameRefusal::kNone);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -52,9 +54,9 @@ INSTANTIATE_TEST_SUITE_P(Obstacles, TakenButNotListed,
                                                    [](const std::string& path) {
                                                      fs::create_symlink("nowhere.jpg", path);
                                                    }},
-                                         TakenCase{"hidden_file", ".Trip",
+                                         TakenCase{"fifo", "Trip",
                                                    [](const std::string& path) {
-                                                     WriteFile(path, "hidden");
+                                                     ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
                                                    }}),
                          [](const auto& info) { return std::string(info.param.name); });
 

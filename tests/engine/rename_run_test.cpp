@@ -94,7 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
     Stems, RefusedRun,
     testing::Values(RefusedCase{"empty", "", "Please enter new file name"},
                     RefusedCase{"leaving_the_target", "../Trip", kSlashRefused},
-                    RefusedCase{"entering_a_subdirectory", "sub/Trip", kSlashRefused}),
+                    RefusedCase{"entering_a_subdirectory", "sub/Trip", kSlashRefused},
+                    RefusedCase{"hidden", ".Trip", "The new file name must not begin with \".\"."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RenameRun, MovesNamesThatAreNotUtf8ByteExact) {

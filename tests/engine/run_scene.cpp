@@ -6,11 +6,12 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "engine/naming.h"
-#include "engine/rename_run.h"
-#include "platform/file_listing.h"
-#include "tests/engine/run_doubles.h"
+#include "failure_text.h"
+#include "file_listing.h"
+#include "naming.h"
+#include "rename_run.h"
 #include "tests/support/file_census.h"
+#include "tests/support/fixed_ports.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnoth::test {
@@ -46,12 +47,16 @@ RunOutcome RunOn(const RunRequest& request) {
 
   const FixedText stem(request.stem);
   const FixedDirectory sourcePath(request.sourceDir), targetPath(request.targetDir);
-  RecordedMessages messages;
+  RecordedFailures report;
   FileServices& files = request.files ? *request.files : systemFileServices();
-  RunRename({stem, extension, sourceList, targetList, sourcePath, targetPath, files, messages});
+  RunRename({stem, extension, sourceList, targetList, sourcePath, targetPath, files, report});
 
   EXPECT_TRUE(NothingLost(before, TakeCensus(directories)));
-  return {messages.shown, Entries(sourceList), Entries(targetList)};
+  // As the window would show them.
+  std::vector<std::string> messages;
+  for (const RunFailure& failure : report.failures)
+    messages.push_back(RunFailureText(failure));
+  return {messages, Entries(sourceList), Entries(targetList)};
 }
 
 void Photo(const std::string& directory, const std::string& name) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_services.h"
+#include "posix_file_services.h"
 
 namespace varnoth::test {
 

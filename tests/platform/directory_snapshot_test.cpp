@@ -1,4 +1,4 @@
-#include "platform/directory_snapshot.h"
+#include "directory_snapshot.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "platform/directory_tree.h"
+#include "directory_tree.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnoth {

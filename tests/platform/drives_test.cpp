@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/drives.h"
+#include "drives.h"
 
 namespace varnoth {
 namespace {

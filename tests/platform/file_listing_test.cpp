@@ -1,4 +1,4 @@
-#include "platform/file_listing.h"
+#include "file_listing.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

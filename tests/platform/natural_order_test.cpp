@@ -1,4 +1,4 @@
-#include "platform/natural_order.h"
+#include "natural_order.h"
 
 #include <gtest/gtest.h>
 

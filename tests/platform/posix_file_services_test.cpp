@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/durable_copy.h"
-#include "platform/file_services.h"
-#include "platform/unique_fd.h"
+#include "durable_copy.h"
+#include "posix_file_services.h"
 #include "tests/support/file_census.h"
 #include "tests/support/temp_dir.h"
+#include "unique_fd.h"
 
 namespace varnoth {
 namespace {

@@ -1,5 +1,8 @@
 #include "tests/support/temp_dir.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -39,6 +42,18 @@ TempDir::~TempDir() {
   }
   fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
   fs::remove_all(path_, ignored);
+}
+
+std::string TempDir::createFile(const std::string& name, const std::string& bytes,
+                                std::optional<std::time_t> modified) const {
+  const std::string path = *this / name;
+  WriteFile(path, bytes);
+  if (modified) {
+    const timespec times[2] = {{*modified, 0}, {*modified, 0}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+      throw std::runtime_error("cannot set the times of " + path);
+  }
+  return path;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {

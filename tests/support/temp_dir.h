@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,11 @@ class TempDir {
 
   const std::string& path() const { return path_; }
   std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+  // Writes `bytes` to `name` below this directory (its parents must exist), with the given
+  // modification time when there is one; returns the file's path.
+  std::string createFile(const std::string& name, const std::string& bytes,
+                         std::optional<std::time_t> modified = std::nullopt) const;
 
  private:
   std::string path_;

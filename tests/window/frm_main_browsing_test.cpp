@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "engine/naming.h"
+#include "naming.h"
 #include "tests/window/window_fixture.h"
 
 namespace varnoth::test {

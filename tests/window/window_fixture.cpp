@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-#include "platform/current_directory.h"
+#include "current_directory.h"
 
 namespace varnoth::test {
 
@@ -25,6 +25,7 @@ void WindowTest::OpenWindow(std::vector<Drive> drives) {
   if (drives.empty())
     drives = ReadMountedDrives();
   window_ = std::make_unique<FrmMain>(dialogs_, dialogs_, systemFileServices(), std::move(drives));
+  window_->load();
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
 }

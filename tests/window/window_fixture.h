@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialogs.h"
-#include "platform/drives.h"
-#include "platform/file_services.h"
-#include "platform/qt/directory_list.h"
-#include "platform/qt/file_list_view.h"
+#include "drives.h"
+#include "frm_main.h"
+#include "ports/dialogs.h"
+#include "posix_file_services.h"
+#include "qt/directory_list.h"
+#include "qt/file_list_view.h"
 #include "tests/support/file_census.h"
 #include "tests/support/temp_dir.h"
-#include "window/frm_main.h"
 
 namespace varnoth::test {
 

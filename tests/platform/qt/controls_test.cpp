@@ -6,10 +6,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "platform/qt/extension_selector.h"
-#include "platform/qt/file_list_view.h"
-#include "platform/qt/name_box.h"
-#include "platform/qt/qt_dialogs.h"
+#include "qt/extension_selector.h"
+#include "qt/file_list_view.h"
+#include "qt/name_box.h"
+#include "qt/qt_dialogs.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnoth {
@@ -18,18 +18,18 @@ namespace {
 TEST(NameBox, NotifiesEverySetAndKeystrokeAndKeepsTheBytesItWasGiven) {
   NameBox box;
   QSignalSpy notified(&box, &NameBox::textSet);
-  box.setText("Trip");
-  box.setText("Trip");
+  box.setTextBytes("Trip");
+  box.setTextBytes("Trip");
   EXPECT_EQ(notified.count(), 2) << "a set notifies also when the text is unchanged";
 
   const std::string notUtf8 = "Ferien\xe9";
-  box.setText(notUtf8);
-  EXPECT_EQ(box.text(), notUtf8);
+  box.setTextBytes(notUtf8);
+  EXPECT_EQ(box.textBytes(), notUtf8);
   box.setFocus();
   QTest::keyClick(&box, Qt::Key_End);
   QTest::keyClick(&box, Qt::Key_X);
   EXPECT_EQ(notified.count(), 4);
-  EXPECT_EQ(box.text(), "Ferien\xef\xbf\xbdx") << "typed text is UTF-8";
+  EXPECT_EQ(box.textBytes(), "Ferien\xef\xbf\xbdx") << "typed text is UTF-8";
 }
 
 TEST(ExtensionSelector, SettingAnItemChoosesItAndNotifies) {
@@ -58,14 +58,19 @@ TEST(QtDialogs, TheRealMessageBoxShowsTheTextWithOnlyOkAndCloses) {
   QString shownText;
   int buttons = 0;
   QMessageBox::Icon icon = QMessageBox::Warning;
-  QTimer::singleShot(0, [&] {
+  // Polls until the box is up, so a slow start cannot make the close miss it and hang the test.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
+    if (!box || !box->isVisible())
+      return;
+    poll.stop();
     shownText = box->text();
     buttons = static_cast<int>(box->buttons().size());
     icon = box->icon();
     QTest::keyClick(box, Qt::Key_Return);
   });
+  poll.start(10);
   dialogs.showMessage("Failure converting file. Disk full.");
 
   EXPECT_EQ(shownText, "Failure converting file. Disk full.");

@@ -1,17 +1,18 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/dialogs.h"
-#include "platform/list_interfaces.h"
+#include "ports/file_list.h"
+#include "rename_run.h"
 
 namespace varnoth::test {
 
 // The name box and a directory list, as fixed values.
 struct FixedText final : TextSource {
   explicit FixedText(std::string value) : value(std::move(value)) {}
-  std::string text() const override { return value; }
+  std::string textBytes() const override { return value; }
   std::string value;
 };
 
@@ -21,10 +22,10 @@ struct FixedDirectory final : DirectoryPathSource {
   std::string value;
 };
 
-// The message box: records what it was asked to show.
-struct RecordedMessages final : MessageSink {
-  void showMessage(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
+// A run's report: keeps every failure it hears of, in order.
+struct RecordedFailures final : RunReport {
+  void reportFailure(const RunFailure& failure) override { failures.push_back(failure); }
+  std::vector<RunFailure> failures;
 };
 
 }  // namespace varnoth::test

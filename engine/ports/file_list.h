@@ -34,7 +34,7 @@ class DirectoryPathSource {
 class TextSource {
  public:
   virtual ~TextSource() = default;
-  virtual std::string text() const = 0;
+  virtual std::string textBytes() const = 0;
 };
 
 }  // namespace varnoth

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+#include <type_traits>
+
+namespace varnoth {
+
+// Why a move was refused that the system's own error numbers cannot say.
+enum class MoveError {
+  kNotRegularFile = 1,   // the listed name now holds a link, a directory, a fifo, ...
+  kChangedWhileCopying,  // the source's size or times changed during the byte copy
+  kCopyNotDurable,       // the copy is complete under its new name but could not be synced
+};
+
+const std::error_category& MoveErrorCategory();
+
+inline std::error_code make_error_code(MoveError error) {
+  return {static_cast<int>(error), MoveErrorCategory()};
+}
+
+inline const std::error_category& MoveErrorCategory() {
+  class Category final : public std::error_category {
+   public:
+    const char* name() const noexcept override { return "varnoth.move"; }
+    std::string message(int value) const override {
+      switch (static_cast<MoveError>(value)) {
+        case MoveError::kNotRegularFile:
+          return "not a regular file";
+        case MoveError::kChangedWhileCopying:
+          return "changed while it was being copied";
+        case MoveError::kCopyNotDurable:
+          return "the copy could not be flushed to disk";
+      }
+      return "unknown move error";
+    }
+  };
+  static const Category category;
+  return category;
+}
+
+// The outcome of moving one file: which step failed, if any, and why.
+struct MoveResult {
+  enum class Step {
+    kNone,    // moved: the file is under its new name only
+    kCopy,    // not moved: the source is where it was (and, for kCopyNotDurable, the copy too)
+    kDelete,  // copied, but the source could not be removed: the file is in both places
+  };
+  Step failedStep = Step::kNone;
+  std::error_code error;
+
+  bool moved() const { return failedStep == Step::kNone; }
+};
+
+// The file operations the program performs. Paths are byte strings, passed to the system as they
+// are, so names that are not valid UTF-8 survive unchanged.
+class FileServices {
+ public:
+  virtual ~FileServices() = default;
+
+  // Moves the regular file named `from` (never what a symbolic link there points to) to the new
+  // name `to`. Never replaces an existing `to`, and never leaves a partial file under it. The
+  // source is removed only once the file under `to` is complete and on disk.
+  virtual MoveResult moveFile(const std::string& from, const std::string& to) = 0;
+
+  // Creates one directory level; the parent must exist.
+  virtual std::error_code makeDirectory(const std::string& path) = 0;
+};
+
+}  // namespace varnoth
+
+template <>
+struct std::is_error_code_enum<varnoth::MoveError> : std::true_type {};

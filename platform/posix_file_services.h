@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+
+#include "ports/file_services.h"
+
+namespace varnoth {
+
+// The file services of the real file system.
+class PosixFileServices final : public FileServices {
+ public:
+  MoveResult moveFile(const std::string& from, const std::string& to) override;
+  std::error_code makeDirectory(const std::string& path) override;
+
+  // The two steps of a move that cannot be one rename, on their own. The copy has the guarantees
+  // that moveFile gives `to`.
+  std::error_code copyFile(const std::string& from, const std::string& to);
+  std::error_code deleteFile(const std::string& path);
+};
+
+PosixFileServices& systemFileServices();
+
+}  // namespace varnoth

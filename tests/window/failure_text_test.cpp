@@ -1,0 +1,57 @@
+#include "failure_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace varnoth {
+namespace {
+
+// The texts that only a value can produce; the run's and the handlers' ordinary texts are checked
+// where they arise, in the engine and window tests.
+TEST(FailureText, EveryRefusalAndMoveReasonReadsAsAUserSeesIt) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string expected;
+  };
+  const auto copy = [](std::error_code error) {
+    return RunFailureText({.step = RunFailure::Step::kCopy,
+                           .path = "/p/<b>a</b>.jpg",
+                           .otherPath = "/t/Trip001.jpg",
+                           .error = error});
+  };
+  const auto stem = [](StemRefusal refusal) {
+    return RunFailureText({.step = RunFailure::Step::kStem, .stemRefusal = refusal});
+  };
+  const Row rows[] = {
+      {"empty stem", stem(StemRefusal::kEmpty), "Please enter new file name"},
+      {"stem with a slash", stem(StemRefusal::kContainsSlash),
+       "The new file name must not contain \"/\"."},
+      {"stem with a leading dot", stem(StemRefusal::kBeginsWithDot),
+       "The new file name must not begin with \".\"."},
+      {"system reason", copy(std::make_error_code(std::errc::file_exists)),
+       "Failure converting file. Cannot copy '/p/<b>a</b>.jpg' to '/t/Trip001.jpg': File exists."},
+      {"entry swapped for a link", copy(MoveError::kNotRegularFile),
+       "Failure converting file. '/p/<b>a</b>.jpg' is no longer a regular file; it was left where "
+       "it is."},
+      {"source growing", copy(MoveError::kChangedWhileCopying),
+       "Failure converting file. '/p/<b>a</b>.jpg' changed while it was being copied to "
+       "'/t/Trip001.jpg'; it was kept and the copy removed."},
+      {"copy not synced", copy(MoveError::kCopyNotDurable),
+       "Failure converting file. Cannot make sure that '/t/Trip001.jpg' is safely on disk; the "
+       "copy exists and '/p/<b>a</b>.jpg' was kept."},
+      {"directory name with a slash",
+       DirectoryNameRefusalText(DirectoryNameRefusal::kContainsSlash),
+       "Failure creating directory. The name must not contain \"/\"."},
+      {"drive lead-in",
+       HandlerFailureText(HandlerLeadIn::kDrive, "/media/card",
+                          std::make_error_code(std::errc::no_such_file_or_directory)),
+       "Drive failure. Cannot read '/media/card': No such file or directory."},
+  };
+  for (const Row& row : rows)
+    EXPECT_EQ(row.text, row.expected) << row.name;
+}
+
+}  // namespace
+}  // namespace varnoth

@@ -1,0 +1,127 @@
+#include "failure_text.h"
+
+namespace varnoth {
+
+namespace {
+
+constexpr const char* kConvertFailure = "Failure converting file. ";
+constexpr const char* kDriveFailure = "Drive failure. ";
+constexpr const char* kDirectoryFailure = "Directory failure. ";
+constexpr const char* kMakeDirectoryFailure = "Failure creating directory. ";
+
+std::string Quoted(const std::string& text) {
+  return "'" + text + "'";
+}
+
+// "Cannot read '/media/card': No such file or directory"
+std::string Describe(const char* action, const std::string& path, std::error_code error) {
+  std::string text = action;
+  if (!path.empty())
+    text += " " + Quoted(path);
+  return text + ": " + error.message();
+}
+
+std::string StemRefusalText(StemRefusal refusal) {
+  switch (refusal) {
+    case StemRefusal::kEmpty:
+      return "Please enter new file name";
+    case StemRefusal::kContainsSlash:
+      return "The new file name must not contain \"/\".";
+    case StemRefusal::kBeginsWithDot:
+      return "The new file name must not begin with \".\".";
+    case StemRefusal::kNone:
+      break;
+  }
+  return {};
+}
+
+std::string SuffixFailureText(SuffixFailure failure) {
+  switch (failure) {
+    case SuffixFailure::kNoDot:
+      return "the name has no \".\"";
+    case SuffixFailure::kBaseShorterThanStem:
+      return "the part before its first \".\" is shorter than the name stem";
+    case SuffixFailure::kOutOfRange:
+      return std::make_error_code(std::errc::result_out_of_range).message();
+    case SuffixFailure::kNone:
+      break;
+  }
+  return {};
+}
+
+// A copy step that failed for a reason of the program's own says what became of the file.
+std::string CopyFailureDescription(const RunFailure& failure) {
+  const std::string& from = failure.path;
+  const std::string& to = failure.otherPath;
+  if (failure.error == MoveError::kNotRegularFile)
+    return Quoted(from) + " is no longer a regular file; it was left where it is";
+  if (failure.error == MoveError::kChangedWhileCopying) {
+    return Quoted(from) + " changed while it was being copied to " + Quoted(to) +
+           "; it was kept and the copy removed";
+  }
+  if (failure.error == MoveError::kCopyNotDurable) {
+    return "Cannot make sure that " + Quoted(to) + " is safely on disk; the copy exists and " +
+           Quoted(from) + " was kept";
+  }
+  return "Cannot copy " + Quoted(from) + " to " + Quoted(to) + ": " + failure.error.message();
+}
+
+std::string RunFailureDescription(const RunFailure& failure) {
+  switch (failure.step) {
+    case RunFailure::Step::kListTargets:
+      return "Cannot list " + Quoted(failure.path) + " with the pattern " +
+             Quoted(failure.otherPath) + ": " + failure.error.message();
+    case RunFailure::Step::kReadNumber:
+      return "Cannot read the number of " + Quoted(failure.path) + ": " +
+             SuffixFailureText(failure.suffixFailure);
+    case RunFailure::Step::kNumberPastMax:
+      return "Cannot give " + Quoted(failure.path) +
+             " a number past 2147483647: " + failure.error.message();
+    case RunFailure::Step::kCopy:
+      return CopyFailureDescription(failure);
+    case RunFailure::Step::kDelete:
+      return "Cannot delete " + Quoted(failure.path) + " after copying it to " +
+             Quoted(failure.otherPath) + ": " + failure.error.message();
+    case RunFailure::Step::kRefreshList:
+      return Describe("Cannot list", failure.path, failure.error);
+    case RunFailure::Step::kStem:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string RunFailureText(const RunFailure& failure) {
+  if (failure.step == RunFailure::Step::kStem)
+    return StemRefusalText(failure.stemRefusal);
+  return kConvertFailure + RunFailureDescription(failure) + ".";
+}
+
+std::string HandlerFailureText(HandlerLeadIn leadIn, const std::string& path,
+                               std::error_code error) {
+  const char* lead = leadIn == HandlerLeadIn::kDrive ? kDriveFailure : kDirectoryFailure;
+  return lead + Describe("Cannot read", path, error) + ".";
+}
+
+std::string OpenDirectoryFailureText(const std::string& path, std::error_code error) {
+  return kDirectoryFailure + Describe("Cannot open", path, error) + ".";
+}
+
+std::string DirectoryNameRefusalText(DirectoryNameRefusal refusal) {
+  switch (refusal) {
+    case DirectoryNameRefusal::kContainsSlash:
+      return std::string(kMakeDirectoryFailure) + "The name must not contain \"/\".";
+    case DirectoryNameRefusal::kDotOrDotDot:
+      return std::string(kMakeDirectoryFailure) + "The name must not be \".\" or \"..\".";
+    case DirectoryNameRefusal::kNone:
+      break;
+  }
+  return {};
+}
+
+std::string MakeDirectoryFailureText(const std::string& path, std::error_code error) {
+  return kMakeDirectoryFailure + Describe("Cannot create", path, error) + ".";
+}
+
+}  // namespace varnoth
