@@ -15,7 +15,8 @@ set -euo pipefail
 
 readonly kSkip=77
 here=$(cd "$(dirname "$0")" && pwd)
-readonly self="$here/$(basename "$0")"
+self="$here/$(basename "$0")"
+readonly self
 
 skip() {
   echo "skipped: $*" >&2
@@ -109,6 +110,8 @@ with_filesystem() {
   mkdir "$mnt"
   # shellcheck disable=SC2064  # expand now: the variables are local
   trap "cleanup '$work'" EXIT
+  # Interrupted or stopped by a timeout: still run the cleanup above.
+  trap 'exit 143' INT TERM HUP
   make_image "$type" "$work/image" || skip "cannot make a $type image"
   mount_image "$type" "$work/image" "$mnt" || skip "cannot mount a $type image"
   local status=0
