@@ -19,13 +19,13 @@
 #include "natural_order.h"
 #include "unique_fd.h"
 
-namespace varnoth {
-
-namespace {
-
 #ifndef STATX_MNT_ID_UNIQUE
 #define STATX_MNT_ID_UNIQUE 0x4000U  // Linux 6.8; glibc 2.36's headers predate it
 #endif
+
+namespace varnoth {
+
+namespace {
 
 constexpr long kExtMagic = 0xEF53;  // ext2, ext3 and ext4
 constexpr long kXfsMagic = 0x58465342;
