@@ -3,39 +3,129 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <list>
 #include <mutex>
+#include <optional>
 
 #include "natural_order.h"
 #include "unique_fd.h"
+
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x4000U  // Linux 6.8; glibc 2.36's headers predate it
+#endif
 
 namespace varnoth {
 
 namespace {
 
-bool SameTime(const timespec& a, const timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+constexpr long kExtMagic = 0xEF53;  // ext2, ext3 and ext4
+constexpr long kXfsMagic = 0x58465342;
+constexpr long kBtrfsMagic = 0x9123683E;
+constexpr long kTmpfsMagic = 0x01021994;
+
+// Only local file systems that stamp a directory's times on every change to its entries. FUSE
+// (FAT and NTFS cards), network and unknown file systems may leave them unchanged or at 0.
+bool KeepsDirectoryTimes(long fileSystemType) {
+  switch (fileSystemType) {
+    case kExtMagic:
+    case kXfsMagic:
+    case kBtrfsMagic:
+    case kTmpfsMagic:
+      return true;
+    default:
+      return false;
+  }
 }
 
-bool Unchanged(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && SameTime(a.st_mtim, b.st_mtim) &&
-         SameTime(a.st_ctim, b.st_ctim);
+struct Time {
+  std::int64_t seconds = 0;
+  std::uint32_t nanoseconds = 0;
+  bool operator==(const Time&) const = default;
+};
+
+// What a cached read is valid for: one directory on one mount, with the times it had. A card
+// swapped at the same mount point can bring the same device and inode numbers, so the mount is
+// part of the key.
+struct DirectoryStamp {
+  std::uint64_t mountId = 0;
+  // Older kernels reuse mount IDs after an unmount; there the file system's ID (from its UUID
+  // on ext4 and Btrfs) and the directory's birth time tell two cards apart as well.
+  std::uint64_t fileSystemId = 0;
+  Time born;
+  std::uint32_t deviceMajor = 0;
+  std::uint32_t deviceMinor = 0;
+  std::uint64_t inode = 0;
+  Time modified;
+  Time changed;
+  bool operator==(const DirectoryStamp&) const = default;
+};
+
+std::uint64_t FileSystemIdOf(const struct statfs& status) {
+  std::uint64_t id;
+  static_assert(sizeof id == sizeof status.f_fsid);
+  std::memcpy(&id, &status.f_fsid, sizeof id);
+  return id;
+}
+
+Time TimeOf(const statx_timestamp& time) {
+  return {time.tv_sec, time.tv_nsec};
+}
+
+struct Stamped {
+  DirectoryStamp stamp;
+  bool isDirectory = false;
+  bool cacheable = false;
+};
+
+// The stamp of `path` (or of `fd` itself when `path` is empty); `cacheable` only when a stamp
+// proves the directory unchanged. One statx call when the kernel gives unique mount IDs.
+std::optional<Stamped> StampOf(int fd, const char* path) {
+  struct statx status;
+  const int flags = *path ? 0 : AT_EMPTY_PATH;
+  if (statx(fd, path, flags, STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID_UNIQUE, &status) != 0)
+    return std::nullopt;
+  Stamped result;
+  result.isDirectory = S_ISDIR(status.stx_mode);
+  DirectoryStamp& stamp = result.stamp;
+  stamp.mountId = status.stx_mnt_id;
+  stamp.deviceMajor = status.stx_dev_major;
+  stamp.deviceMinor = status.stx_dev_minor;
+  stamp.inode = status.stx_ino;
+  stamp.modified = TimeOf(status.stx_mtime);
+  stamp.changed = TimeOf(status.stx_ctime);
+  const bool uniqueMount = status.stx_mask & STATX_MNT_ID_UNIQUE;
+  if (!uniqueMount) {
+    if (!(status.stx_mask & STATX_MNT_ID))
+      return result;
+    struct statfs fileSystem;
+    if ((*path ? statfs(path, &fileSystem) : fstatfs(fd, &fileSystem)) != 0)
+      return result;
+    stamp.fileSystemId = FileSystemIdOf(fileSystem);
+    if (status.stx_mask & STATX_BTIME)
+      stamp.born = TimeOf(status.stx_btime);
+  }
+  // A directory time of 0 is a file system that does not keep them.
+  result.cacheable = result.isDirectory && stamp.modified != Time{};
+  return result;
 }
 
 // File systems stamp times from a coarse clock (a jiffy on ext4, two seconds on FAT), so a file
 // created in the same tick as a read may leave the directory's time as the read saw it. A read
 // only proves anything about later calls when the directory's last change was already at least
 // that coarsest tick older than the clock as the read began.
-bool OldEnoughToTrust(const timespec& modified, const timespec& readStart) {
+bool OldEnoughToTrust(const Time& modified, const timespec& readStart) {
   constexpr std::chrono::seconds kCoarsestTimestamp{2};
-  const auto age = std::chrono::seconds(readStart.tv_sec - modified.tv_sec) +
-                   std::chrono::nanoseconds(readStart.tv_nsec - modified.tv_nsec);
+  const auto age = std::chrono::seconds(readStart.tv_sec - modified.seconds) +
+                   std::chrono::nanoseconds(readStart.tv_nsec - std::int64_t{modified.nanoseconds});
   return age >= kCoarsestTimestamp;
 }
 
@@ -50,11 +140,23 @@ EntryKind KindOf(int directoryFd, const dirent& entry) {
     struct stat status;
     if (fstatat(directoryFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
       return EntryKind::kOther;
-    type = S_ISREG(status.st_mode) ? DT_REG : S_ISDIR(status.st_mode) ? DT_DIR : DT_UNKNOWN;
+    type = S_ISREG(status.st_mode)   ? DT_REG
+           : S_ISDIR(status.st_mode) ? DT_DIR
+           : S_ISLNK(status.st_mode) ? DT_LNK
+                                     : DT_UNKNOWN;
   }
   if (type == DT_REG)
     return EntryKind::kFile;
-  return type == DT_DIR ? EntryKind::kDirectory : EntryKind::kOther;
+  if (type == DT_DIR)
+    return EntryKind::kDirectory;
+  // A linked photo folder opens like any other; a link to a file is not one of the files to
+  // move, since moving it would move the link and leave the picture where it was.
+  if (type == DT_LNK) {
+    struct stat target;
+    if (fstatat(directoryFd, entry.d_name, &target, 0) == 0 && S_ISDIR(target.st_mode))
+      return EntryKind::kDirectory;
+  }
+  return EntryKind::kOther;
 }
 
 // Takes `directoryFd` over.
@@ -94,37 +196,36 @@ std::error_code ReadNames(int directoryFd, DirectorySnapshot& snapshot) {
 // 100,000 files costs tens of milliseconds to read.
 class SnapshotCache {
  public:
-  std::shared_ptr<const DirectorySnapshot> find(const struct stat& now) {
+  std::shared_ptr<const DirectorySnapshot> find(const DirectoryStamp& now) {
     std::lock_guard lock(mutex_);
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-      if (it->status.st_dev != now.st_dev || it->status.st_ino != now.st_ino)
-        continue;
-      if (!Unchanged(it->status, now)) {
-        entries_.erase(it);
-        return nullptr;
+      if (it->stamp == now) {
+        entries_.splice(entries_.begin(), entries_, it);
+        return it->snapshot;
       }
-      entries_.splice(entries_.begin(), entries_, it);
-      return it->snapshot;
     }
     return nullptr;
   }
 
-  void remember(const struct stat& status, std::shared_ptr<const DirectorySnapshot> snapshot) {
+  void remember(const DirectoryStamp& stamp, std::shared_ptr<const DirectorySnapshot> snapshot) {
     std::lock_guard lock(mutex_);
-    entries_.remove_if([&](const Entry& entry) {
-      return entry.status.st_dev == status.st_dev && entry.status.st_ino == status.st_ino;
-    });
-    entries_.push_front({status, std::move(snapshot)});
+    entries_.remove_if([&](const Entry& entry) { return SameDirectory(entry.stamp, stamp); });
+    entries_.push_front({stamp, std::move(snapshot)});
     if (entries_.size() > kCapacity)
       entries_.pop_back();
   }
 
  private:
   struct Entry {
-    struct stat status;
+    DirectoryStamp stamp;
     std::shared_ptr<const DirectorySnapshot> snapshot;
   };
   static constexpr std::size_t kCapacity = 4;
+
+  static bool SameDirectory(const DirectoryStamp& a, const DirectoryStamp& b) {
+    return a.mountId == b.mountId && a.deviceMajor == b.deviceMajor &&
+           a.deviceMinor == b.deviceMinor && a.inode == b.inode;
+  }
 
   std::mutex mutex_;
   std::list<Entry> entries_;  // most recently used first
@@ -140,9 +241,8 @@ SnapshotCache& Cache() {
 std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string& directory,
                                                                std::error_code& error) {
   error.clear();
-  struct stat status;
-  if (stat(directory.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
-    if (auto cached = Cache().find(status))
+  if (const auto now = StampOf(AT_FDCWD, directory.c_str()); now && now->cacheable) {
+    if (auto cached = Cache().find(now->stamp))
       return cached;
   }
 
@@ -155,11 +255,11 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
     error = LastError();
     return nullptr;
   }
-  if (fstat(fd, &status) != 0) {
-    error = LastError();
-    close(fd);
-    return nullptr;
-  }
+  const auto read = StampOf(fd, "");
+  struct statfs fileSystem;
+  const bool cacheable = read && read->cacheable && fstatfs(fd, &fileSystem) == 0 &&
+                         KeepsDirectoryTimes(fileSystem.f_type) &&
+                         OldEnoughToTrust(read->stamp.modified, readStart);
   auto snapshot = std::make_shared<DirectorySnapshot>();
   error = ReadNames(fd, *snapshot);
   if (error)
@@ -167,8 +267,8 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
 
   SortNaturally(snapshot->names);
   SortNaturally(snapshot->subdirectories);
-  if (OldEnoughToTrust(status.st_mtim, readStart))
-    Cache().remember(status, snapshot);
+  if (cacheable)
+    Cache().remember(read->stamp, snapshot);
   return snapshot;
 }
 

@@ -21,7 +21,7 @@ TEST(DirectoryTree, ShowsAncestorsThenTheDirectoryThenItsSubdirectoriesIndented)
 
   const std::size_t depth = static_cast<std::size_t>(
       std::count(dir.path().begin(), dir.path().end(), '/'));  // ancestors below the root
-  ASSERT_EQ(items.size(), depth + 1 + 3);
+  ASSERT_EQ(items.size(), depth + 1 + 4);
   EXPECT_EQ(items[0].name, "/");
   EXPECT_EQ(items[0].depth, 0);
   EXPECT_EQ(items[depth].path, dir.path());
@@ -32,7 +32,8 @@ TEST(DirectoryTree, ShowsAncestorsThenTheDirectoryThenItsSubdirectoriesIndented)
     EXPECT_EQ(items[i].depth, static_cast<int>(depth) + 1);
     EXPECT_FALSE(items[i].open);
   }
-  EXPECT_EQ(children, (std::vector<std::string>{"A", "b9", "b10"}));
+  EXPECT_EQ(children, (std::vector<std::string>{"A", "b9", "b10", "link"}))
+      << "a link to a directory is listed like one";
 }
 
 TEST(DirectoryTree, AnUnreadableDirectoryFailsWithTheSystemsReason) {
