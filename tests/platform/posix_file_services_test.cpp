@@ -121,13 +121,15 @@ class CrossDeviceTest : public testing::Test {
 };
 
 TEST_F(CrossDeviceTest, CopyKeepsBytesTimeAndPermissionBits) {
+  std::string large(5 << 20, 'L');
+  large += "end";
   const struct {
     const char* name;
     std::string bytes;
     mode_t mode;
   } files[] = {
       {"empty.jpg", "", 0644},
-      {"large.jpg", std::string(5 << 20, 'L') + "end", 0640},
+      {"large.jpg", large, 0640},
       {"read-only.jpg", "kept", 0444},
       {"Trip\xc3\x28.jpg", "not UTF-8", 0604},
   };
