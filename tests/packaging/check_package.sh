@@ -29,8 +29,12 @@ fail() {
 # Anything more would be build output leaking into the package; anything less, a missing piece.
 expected="usr/bin/varnoth
 usr/share/applications/$app_id.desktop
+usr/share/doc/varnoth/changelog.Debian.gz
+usr/share/doc/varnoth/copyright
 usr/share/icons/hicolor/32x32/apps/$app_id.png
 usr/share/icons/hicolor/scalable/apps/$app_id.svg
+usr/share/lintian/overrides/varnoth
+usr/share/man/man1/varnoth.1.gz
 usr/share/metainfo/$app_id.metainfo.xml"
 actual=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || fail "package files differ from the expected ones:
@@ -58,10 +62,18 @@ metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
 launchable=$(xmllint --xpath 'string(/component/launchable[@type="desktop-id"])' "$metainfo")
 [ "$launchable" = "$app_id.desktop" ] || fail "the metainfo launches $launchable"
 
-# A software centre shows the newest release as the version on offer.
+# A software centre shows the newest release as the version on offer; the package's version adds
+# the Debian revision to it, which the changelog's newest entry must name.
 version=$(dpkg-deb -f "$package" Version)
 newest=$(xmllint --xpath 'string(/component/releases/release[1]/@version)' "$metainfo")
-[ "$newest" = "$version" ] || fail "the metainfo's newest release is $newest, the package's $version"
+[ "$newest" = "${version%-*}" ] ||
+  fail "the metainfo's newest release is $newest, the package's ${version%-*}"
+changelog=$root/usr/share/doc/varnoth/changelog.Debian.gz
+if [ -f "$changelog" ]; then
+  gunzip -c "$changelog" >"$work/changelog"
+  entry=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
+  [ "$entry" = "$version" ] || fail "the changelog's newest entry is $entry, the package $version"
+fi
 
 # The theme looks in 32x32/ for a picture of that size; the header says what it really is.
 header=$(od -An -tx1 -N24 "$root/usr/share/icons/hicolor/32x32/apps/$app_id.png" | tr -d ' \n')
