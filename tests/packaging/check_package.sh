@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Usage: check_package.sh CPACK BUILD-DIR
 # Builds the Debian package from BUILD-DIR, unpacks it into a temporary root and checks that it
-# holds exactly the files a desktop needs, in the places it looks, naming each other correctly.
+# holds exactly the files a desktop needs, in the places it looks, naming each other correctly,
+# and that lintian finds no error or warning in it.
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 CPACK BUILD-DIR" >&2; exit 2; }
 cpack=$1
@@ -80,8 +81,17 @@ header=$(od -An -tx1 -N24 "$root/usr/share/icons/hicolor/32x32/apps/$app_id.png"
 [ "${header:0:16}" = 89504e470d0a1a0a ] || fail "the 32x32 icon is not a PNG"
 [ "${header:32:16}" = 0000002000000020 ] || fail "the 32x32 icon is not 32 x 32 pixels"
 
+# What Debian would refuse.
+lintian_args=(--fail-on error,warning)
+[ "$(id -u)" -ne 0 ] || lintian_args+=(--allow-root)
+if ! lintian "${lintian_args[@]}" "$package" >"$work/lintian.log" 2>&1; then
+  fail "lintian reports errors or warnings:
+lintian ${lintian_args[*]} $(basename "$package"):
+$(cat "$work/lintian.log")"
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed for $(basename "$package")"
   exit 1
 fi
-echo "$(basename "$package"): all files in place"
+echo "$(basename "$package"): all files in place, and lintian finds nothing to refuse"
