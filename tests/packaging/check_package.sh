@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Usage: check_package.sh CPACK BUILD-DIR
+# Usage: check_package.sh CPACK BUILD-DIR [HARDENING]
 # Builds the Debian package from BUILD-DIR, unpacks it into a temporary root and checks that it
 # holds exactly the files a desktop needs, in the places it looks, naming each other correctly,
-# and that lintian finds no error or warning in it.
+# and that lintian finds no error or warning in it. HARDENING lists, with commas, the hardening
+# features the build gave the binary (pie, relro, bindnow, fortify, stackprotector); each must be
+# found in the packaged binary.
 set -euo pipefail
-[ $# -eq 2 ] || { echo "usage: $0 CPACK BUILD-DIR" >&2; exit 2; }
+[ $# -eq 2 ] || [ $# -eq 3 ] || { echo "usage: $0 CPACK BUILD-DIR [HARDENING]" >&2; exit 2; }
 cpack=$1
 build=$2
+IFS=, read -ra hardening <<<"${3-}"
 app_id=org.varnoth.Varnoth
 
 work=$(mktemp -d)
@@ -81,13 +84,31 @@ header=$(od -An -tx1 -N24 "$root/usr/share/icons/hicolor/32x32/apps/$app_id.png"
 [ "${header:0:16}" = 89504e470d0a1a0a ] || fail "the 32x32 icon is not a PNG"
 [ "${header:32:16}" = 0000002000000020 ] || fail "the 32x32 icon is not 32 x 32 pixels"
 
-# What Debian would refuse.
-lintian_args=(--fail-on error,warning)
+# What Debian would refuse. Info tags are shown too, for the hardening tags among them.
+lintian_args=(--display-info --fail-on error,warning)
 [ "$(id -u)" -ne 0 ] || lintian_args+=(--allow-root)
+show_lintian=0
 if ! lintian "${lintian_args[@]}" "$package" >"$work/lintian.log" 2>&1; then
-  fail "lintian reports errors or warnings:
-lintian ${lintian_args[*]} $(basename "$package"):
-$(cat "$work/lintian.log")"
+  fail "lintian reports errors or warnings"
+  show_lintian=1
+fi
+declare -A missing_tag=([pie]=hardening-no-pie [relro]=hardening-no-relro
+                        [bindnow]=hardening-no-bindnow [fortify]=hardening-no-fortify-functions)
+for feature in "${hardening[@]}"; do
+  if [ "$feature" = stackprotector ]; then
+    symbols=$(readelf --dyn-syms --wide "$root/usr/bin/varnoth")
+    grep -q ' __stack_chk_fail@' <<<"$symbols" ||
+      fail "usr/bin/varnoth is built without the stack protector"
+  elif [ -z "${missing_tag[$feature]-}" ]; then
+    fail "unknown hardening feature $feature"
+  elif grep -qE ": ${missing_tag[$feature]}( |$)" "$work/lintian.log"; then
+    fail "usr/bin/varnoth is built without $feature"
+    show_lintian=1
+  fi
+done
+if [ "$show_lintian" -ne 0 ]; then
+  echo "lintian ${lintian_args[*]} $(basename "$package"):"
+  cat "$work/lintian.log"
 fi
 
 if [ "$failures" -ne 0 ]; then
