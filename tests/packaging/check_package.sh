@@ -85,7 +85,7 @@ header=$(od -An -tx1 -N24 "$root/usr/share/icons/hicolor/32x32/apps/$app_id.png"
 [ "${header:32:16}" = 0000002000000020 ] || fail "the 32x32 icon is not 32 x 32 pixels"
 
 # What Debian would refuse. Info tags are shown too, for the hardening tags among them.
-lintian_args=(--display-info --fail-on error,warning)
+lintian_args=(--display-info --fail-on "error,warning")
 [ "$(id -u)" -ne 0 ] || lintian_args+=(--allow-root)
 show_lintian=0
 if ! lintian "${lintian_args[@]}" "$package" >"$work/lintian.log" 2>&1; then
