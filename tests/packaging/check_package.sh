@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Usage: check_package.sh CPACK BUILD-DIR
+# Usage: check_package.sh CPACK BUILD-DIR [HARDENING]
 # Builds the Debian package from BUILD-DIR, unpacks it into a temporary root and checks that it
-# holds exactly the files a desktop needs, in the places it looks, naming each other correctly.
+# holds exactly the files a desktop needs, in the places it looks, naming each other correctly,
+# and that lintian finds no error or warning in it. HARDENING lists, with commas, the hardening
+# features the build gave the binary (pie, relro, bindnow, fortify, stackprotector); each must be
+# found in the packaged binary.
 set -euo pipefail
-[ $# -eq 2 ] || { echo "usage: $0 CPACK BUILD-DIR" >&2; exit 2; }
+[ $# -eq 2 ] || [ $# -eq 3 ] || { echo "usage: $0 CPACK BUILD-DIR [HARDENING]" >&2; exit 2; }
 cpack=$1
 build=$2
+IFS=, read -ra hardening <<<"${3-}"
 app_id=org.varnoth.Varnoth
 
 work=$(mktemp -d)
@@ -29,8 +33,12 @@ fail() {
 # Anything more would be build output leaking into the package; anything less, a missing piece.
 expected="usr/bin/varnoth
 usr/share/applications/$app_id.desktop
+usr/share/doc/varnoth/changelog.Debian.gz
+usr/share/doc/varnoth/copyright
 usr/share/icons/hicolor/32x32/apps/$app_id.png
 usr/share/icons/hicolor/scalable/apps/$app_id.svg
+usr/share/lintian/overrides/varnoth
+usr/share/man/man1/varnoth.1.gz
 usr/share/metainfo/$app_id.metainfo.xml"
 actual=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || fail "package files differ from the expected ones:
@@ -58,18 +66,53 @@ metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
 launchable=$(xmllint --xpath 'string(/component/launchable[@type="desktop-id"])' "$metainfo")
 [ "$launchable" = "$app_id.desktop" ] || fail "the metainfo launches $launchable"
 
-# A software centre shows the newest release as the version on offer.
+# A software centre shows the newest release as the version on offer; the package's version adds
+# the Debian revision to it, which the changelog's newest entry must name.
 version=$(dpkg-deb -f "$package" Version)
 newest=$(xmllint --xpath 'string(/component/releases/release[1]/@version)' "$metainfo")
-[ "$newest" = "$version" ] || fail "the metainfo's newest release is $newest, the package's $version"
+[ "$newest" = "${version%-*}" ] ||
+  fail "the metainfo's newest release is $newest, the package's ${version%-*}"
+changelog=$root/usr/share/doc/varnoth/changelog.Debian.gz
+if [ -f "$changelog" ]; then
+  gunzip -c "$changelog" >"$work/changelog"
+  entry=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
+  [ "$entry" = "$version" ] || fail "the changelog's newest entry is $entry, the package $version"
+fi
 
 # The theme looks in 32x32/ for a picture of that size; the header says what it really is.
 header=$(od -An -tx1 -N24 "$root/usr/share/icons/hicolor/32x32/apps/$app_id.png" | tr -d ' \n')
 [ "${header:0:16}" = 89504e470d0a1a0a ] || fail "the 32x32 icon is not a PNG"
 [ "${header:32:16}" = 0000002000000020 ] || fail "the 32x32 icon is not 32 x 32 pixels"
 
+# What Debian would refuse. Info tags are shown too, for the hardening tags among them.
+lintian_args=(--display-info --fail-on "error,warning")
+[ "$(id -u)" -ne 0 ] || lintian_args+=(--allow-root)
+show_lintian=0
+if ! lintian "${lintian_args[@]}" "$package" >"$work/lintian.log" 2>&1; then
+  fail "lintian reports errors or warnings"
+  show_lintian=1
+fi
+declare -A missing_tag=([pie]=hardening-no-pie [relro]=hardening-no-relro
+                        [bindnow]=hardening-no-bindnow [fortify]=hardening-no-fortify-functions)
+for feature in "${hardening[@]}"; do
+  if [ "$feature" = stackprotector ]; then
+    symbols=$(readelf --dyn-syms --wide "$root/usr/bin/varnoth")
+    grep -q ' __stack_chk_fail@' <<<"$symbols" ||
+      fail "usr/bin/varnoth is built without the stack protector"
+  elif [ -z "${missing_tag[$feature]-}" ]; then
+    fail "unknown hardening feature $feature"
+  elif grep -qE ": ${missing_tag[$feature]}( |$)" "$work/lintian.log"; then
+    fail "usr/bin/varnoth is built without $feature"
+    show_lintian=1
+  fi
+done
+if [ "$show_lintian" -ne 0 ]; then
+  echo "lintian ${lintian_args[*]} $(basename "$package"):"
+  cat "$work/lintian.log"
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures check(s) failed for $(basename "$package")"
   exit 1
 fi
-echo "$(basename "$package"): all files in place"
+echo "$(basename "$package"): all files in place, and lintian finds nothing to refuse"
