@@ -1,0 +1,83 @@
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+#include "fuzz_input.h"
+#include "properties.h"
+
+namespace varnoth::fuzz {
+
+namespace {
+
+int Sign(int value) {
+  return (value > 0) - (value < 0);
+}
+
+std::string_view WithoutTrailingDigits(std::string_view text) {
+  while (!text.empty() && text.back() >= '0' && text.back() <= '9')
+    text.remove_suffix(1);
+  return text;
+}
+
+std::optional<std::string> BrokenPair(std::string_view x, std::string_view y,
+                                      const OrderRules& rules) {
+  const int forward = rules.naturalCompare(x, y);
+  if (Sign(forward) != -Sign(rules.naturalCompare(y, x)))
+    return "NaturalCompare is not antisymmetric";
+  // Names that differ sort apart: the tie-break promises that only identical names are equal.
+  if ((forward == 0) != (x == y))
+    return "NaturalCompare is zero for different names, or not zero for identical ones";
+  // Folding the case of both names changes nothing unless it makes them identical.
+  const std::string lowerX = AsciiLower(x), lowerY = AsciiLower(y);
+  if (lowerX != lowerY && Sign(rules.naturalCompare(lowerX, lowerY)) != Sign(forward))
+    return "NaturalCompare depends on ASCII case beyond breaking ties";
+  return std::nullopt;
+}
+
+// Numbered names differing only in their number sort by that number, however large.
+std::optional<std::string> BrokenNumberOrder(std::string_view stem, std::int32_t m, std::int32_t n,
+                                             std::string_view extension, const OrderRules& rules) {
+  const int order =
+      rules.naturalCompare(NumberedName(stem, m, extension), NumberedName(stem, n, extension));
+  if (Sign(order) != (m > n) - (m < n))
+    return "numbered names do not sort by their numbers";
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> BrokenOrderProperty(std::string_view a, std::string_view b,
+                                               std::string_view c, const OrderRules& rules) {
+  const std::array<std::string_view, 3> names{a, b, c};
+  for (const std::string_view x : names) {
+    if (rules.naturalCompare(x, x) != 0)
+      return "NaturalCompare of a name with itself is not zero";
+  }
+  for (const std::string_view x : names) {
+    for (const std::string_view y : names) {
+      if (auto broken = BrokenPair(x, y, rules))
+        return broken;
+      for (const std::string_view z : names) {
+        if (rules.naturalCompare(x, y) < 0 && rules.naturalCompare(y, z) < 0 &&
+            rules.naturalCompare(x, z) >= 0) {
+          return "NaturalCompare is not transitive";
+        }
+      }
+    }
+  }
+
+  // The order is strict and total, so there is exactly one sorted sequence of the three.
+  std::vector<std::string> sorted{std::string(a), std::string(b), std::string(c)};
+  std::vector<std::string> expected = sorted;
+  std::sort(expected.begin(), expected.end(), [&](const std::string& x, const std::string& y) {
+    return rules.naturalCompare(x, y) < 0;
+  });
+  rules.sortNaturally(sorted);
+  if (sorted != expected)
+    return "SortNaturally differs from sorting by NaturalCompare";
+
+  const std::string_view stem = WithoutTrailingDigits(a);
+  return BrokenNumberOrder(stem, NumberFromBytes(b), NumberFromBytes(c), c, rules);
+}
+
+}  // namespace varnoth::fuzz
