@@ -113,6 +113,12 @@ std::optional<std::string> BrokenNumberingProperty(std::string_view stem,
   for (const std::string& name : names) {
     if (auto broken = BrokenRoundTrip(stem, NumberFromBytes(name), name, rules))
       return broken;
+    // A number the list already holds is one the run will write again, one higher.
+    const SuffixReading reading = ExpectedReading(name, stem);
+    if (reading.kind != SuffixReading::Kind::kNumber)
+      continue;
+    if (auto broken = BrokenRoundTrip(stem, reading.number, name, rules))
+      return broken;
   }
   return std::nullopt;
 }

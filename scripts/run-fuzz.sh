@@ -27,7 +27,8 @@ fi
 targets=(numbering wildcard natural_order paths)
 build=build-fuzz
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVARNOTH_BUILD_FUZZERS=ON -DVARNOTH_BUILD_TESTS=OFF -DVARNOTH_BUILD_BENCHMARKS=OFF >/dev/null
+  -DVARNOTH_BUILD_FUZZERS=ON -DVARNOTH_BUILD_TESTS=OFF -DVARNOTH_BUILD_BENCHMARKS=OFF \
+  -DVARNOTH_WERROR=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target fuzz_properties_test "${targets[@]/%/_fuzz}"
 
 export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1
@@ -61,7 +62,7 @@ for target in "${targets[@]}"; do
 done
 wait
 
-stat() { sed -n "s/^stat::$1: *\([0-9]*\)\$/\1/p" "$2" | tail -n 1; }
+final_stat() { sed -n "s/^stat::$1: *\([0-9]*\)\$/\1/p" "$2" | tail -n 1; }
 failed=0
 printf '%-14s %-7s %10s %12s\n' target result exec/s inputs
 for target in "${targets[@]}"; do
@@ -71,8 +72,8 @@ for target in "${targets[@]}"; do
     result=FAILED
     failed=$((failed + 1))
   fi
-  printf '%-14s %-7s %10s %12s\n' "$target" "$result" "$(stat average_exec_per_sec "$log")" \
-    "$(stat number_of_executed_units "$log")"
+  printf '%-14s %-7s %10s %12s\n' "$target" "$result" "$(final_stat average_exec_per_sec "$log")" \
+    "$(final_stat number_of_executed_units "$log")"
 done
 for target in "${targets[@]}"; do
   if [ "$(cat "$work/$target.status")" != 0 ]; then
