@@ -42,6 +42,8 @@ struct OrderRules {
 };
 std::optional<std::string> BrokenOrderProperty(std::string_view a, std::string_view b,
                                                std::string_view c, const OrderRules& rules = {});
+std::optional<std::string> BrokenSortProperty(std::span<const std::string> names,
+                                              const OrderRules& rules = {});
 
 struct PathRules {
   std::string (*folderNameOf)(std::string_view directoryPath) = FolderNameOf;

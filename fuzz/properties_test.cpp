@@ -110,6 +110,12 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"order_of_long_digit_runs",
                   [] { return BrokenOrderProperty("a99999999999999999999", "a1", "A01"); }},
         CheckCase{"order_of_case_twins", [] { return BrokenOrderProperty("b", "B", "a"); }},
+        CheckCase{"sort_of_names_alike_past_sixteen_key_bytes",
+                  [] {
+                    return BrokenSortProperty(
+                        {{"IMG_2024-06-01_0010", "img_2024-06-01_009", "IMG_2024-06-01_09",
+                          "IMG_2024-06-01_0009", "IMG_2024-06-01_", "", "IMG_2024-06-01_9x"}});
+                  }},
         CheckCase{"paths_at_root", [] { return BrokenPathProperty("/", "a.jpg"); }},
         CheckCase{"paths_of_dot_dot", [] { return BrokenPathProperty("..", "."); }}),
     RowName);
@@ -236,7 +242,9 @@ INSTANTIATE_TEST_SUITE_P(
             [] { return BrokenOrderProperty("a2", "a10", "b", {.naturalCompare = PlainBytes}); }},
         CheckCase{
             "sorted_by_bytes",
-            [] { return BrokenOrderProperty("a10", "a2", "a1", {.sortNaturally = SortByBytes}); }},
+            [] {
+              return BrokenSortProperty({{"a10", "a2", "a1"}}, {.sortNaturally = SortByBytes});
+            }},
         CheckCase{"folder_name_after_the_first_slash",
                   [] {
                     return BrokenPathProperty("/home/me", "a.jpg",
