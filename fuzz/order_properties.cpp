@@ -44,10 +44,8 @@ std::optional<std::string> BrokenNumberOrder(std::string_view stem, std::int32_t
   return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<std::string> BrokenOrderProperty(std::string_view a, std::string_view b,
-                                               std::string_view c, const OrderRules& rules) {
+std::optional<std::string> BrokenTriple(std::string_view a, std::string_view b, std::string_view c,
+                                        const OrderRules& rules) {
   const std::array<std::string_view, 3> names{a, b, c};
   for (const std::string_view x : names) {
     if (rules.naturalCompare(x, x) != 0)
@@ -65,6 +63,31 @@ std::optional<std::string> BrokenOrderProperty(std::string_view a, std::string_v
       }
     }
   }
+  return std::nullopt;
+}
+
+// One more zero in front of the first digit run, or the name unchanged when it has none.
+std::string WithExtraLeadingZero(std::string_view name) {
+  std::string padded(name);
+  const std::size_t digit = padded.find_first_of("0123456789");
+  if (digit != std::string::npos)
+    padded.insert(digit, 1, '0');
+  return padded;
+}
+
+}  // namespace
+
+std::optional<std::string> BrokenOrderProperty(std::string_view a, std::string_view b,
+                                               std::string_view c, const OrderRules& rules) {
+  if (auto broken = BrokenTriple(a, b, c, rules))
+    return broken;
+  // Names that differ only in case or in leading zeros are where the tie-break decides, and
+  // random pieces rarely come that close: make them from the first name.
+  const std::string padded = WithExtraLeadingZero(a);
+  if (auto broken = BrokenTriple(a, AsciiUpper(a), AsciiLower(a), rules))
+    return broken;
+  if (auto broken = BrokenTriple(a, padded, AsciiUpper(padded), rules))
+    return broken;
 
   const std::string_view stem = WithoutTrailingDigits(a);
   // 999 and 1000: where the three-digit padding stops keeping text order and number order alike.

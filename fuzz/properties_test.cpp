@@ -183,6 +183,11 @@ int FoldedBytesOnly(std::string_view a, std::string_view b) {
   return AsciiLower(a).compare(AsciiLower(b));
 }
 
+// The byte tie-break left out: names differing only in case compare equal.
+int CaseTwinsEqual(std::string_view a, std::string_view b) {
+  return AsciiLower(a) == AsciiLower(b) ? 0 : NaturalCompare(a, b);
+}
+
 int PlainBytes(std::string_view a, std::string_view b) {
   return a.compare(b);
 }
@@ -237,6 +242,11 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{
             "no_tie_break_between_case_twins",
             [] { return BrokenOrderProperty("a", "A", "b", {.naturalCompare = FoldedBytesOnly}); }},
+        CheckCase{"case_twins_made_from_one_name",
+                  [] {
+                    return BrokenOrderProperty("Scan1", "x", "y",
+                                               {.naturalCompare = CaseTwinsEqual});
+                  }},
         CheckCase{
             "digit_runs_compared_as_text",
             [] { return BrokenOrderProperty("a2", "a10", "b", {.naturalCompare = PlainBytes}); }},
