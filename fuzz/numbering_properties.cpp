@@ -1,0 +1,126 @@
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "fuzz_input.h"
+#include "properties.h"
+
+namespace varnoth::fuzz {
+
+namespace {
+
+constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+
+SuffixReading Failed(SuffixFailure reason) {
+  SuffixReading reading;
+  reading.kind = SuffixReading::Kind::kFailure;
+  reading.failure = reason;
+  return reading;
+}
+
+// The reading worked out digit by digit, with no library number parser: a parser that took a
+// sign, a blank or a base prefix would make the two disagree.
+SuffixReading ExpectedReading(std::string_view name, std::string_view stem) {
+  const std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos)
+    return Failed(SuffixFailure::kNoDot);
+  if (dot < stem.size())
+    return Failed(SuffixFailure::kBaseShorterThanStem);
+  const std::string_view digits = name.substr(stem.size(), dot - stem.size());
+  if (digits.empty())
+    return {};
+  std::int64_t value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9')
+      return {};
+  }
+  for (const char c : digits) {
+    value = value * 10 + (c - '0');
+    if (value > kLargest)
+      return Failed(SuffixFailure::kOutOfRange);
+  }
+  SuffixReading reading;
+  reading.kind = SuffixReading::Kind::kNumber;
+  reading.number = static_cast<std::int32_t>(value);
+  return reading;
+}
+
+bool SameReading(const SuffixReading& a, const SuffixReading& b) {
+  if (a.kind != b.kind)
+    return false;
+  if (a.kind == SuffixReading::Kind::kNumber)
+    return a.number == b.number;
+  if (a.kind == SuffixReading::Kind::kFailure)
+    return a.failure == b.failure;
+  return true;
+}
+
+std::optional<std::string> BrokenRoundTrip(std::string_view stem, std::int32_t number,
+                                           std::string_view extension,
+                                           const NumberingRules& rules) {
+  const std::string text = NumberText(number);
+  if (text.size() < 3 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return "NumberText(" + std::to_string(number) + ") is not three or more digits: " + text;
+  }
+  const SuffixReading reading = rules.numericSuffix(NumberedName(stem, number, extension), stem);
+  if (reading.kind != SuffixReading::Kind::kNumber || reading.number != number) {
+    return "NumberedName(stem, " + std::to_string(number) +
+           ", piece) does not read back as its number";
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> BrokenNumberingProperty(std::string_view stem,
+                                                   std::span<const std::string> names,
+                                                   const NumberingRules& rules) {
+  std::int32_t expectedHighest = 0;
+  std::vector<UnreadableNumber> expectedFailures;
+  for (const std::string& name : names) {
+    const SuffixReading expected = ExpectedReading(name, stem);
+    if (!SameReading(rules.numericSuffix(name, stem), expected))
+      return "NumericSuffix differs from the digit-by-digit reading of \"" + Escaped(name) + "\"";
+    if (expected.kind == SuffixReading::Kind::kNumber) {
+      expectedHighest = std::max(expectedHighest, expected.number);
+    } else if (expected.kind == SuffixReading::Kind::kFailure) {
+      expectedFailures.push_back({name, expected.failure});
+    }
+  }
+
+  const HighestNumberScan scan = rules.highestNumber(names, stem);
+  if (scan.highest < 0)
+    return "HighestNumber is negative";
+  if (scan.highest != expectedHighest)
+    return "HighestNumber is not the largest number read, or 0 without one";
+  const bool sameFailures =
+      std::equal(scan.failures.begin(), scan.failures.end(), expectedFailures.begin(),
+                 expectedFailures.end(), [](const UnreadableNumber& a, const UnreadableNumber& b) {
+                   return a.name == b.name && a.reason == b.reason;
+                 });
+  if (!sameFailures)
+    return "HighestNumber's failures are not the failing names, in list order, with their reasons";
+
+  // A stem with a "." cuts the name before the number, so only stems without one round-trip.
+  if (stem.find('.') != std::string_view::npos)
+    return std::nullopt;
+  for (const std::int32_t number : {0, 7, 999, 1000, kLargest}) {
+    if (auto broken = BrokenRoundTrip(stem, number, "jpg", rules))
+      return broken;
+  }
+  for (const std::string& name : names) {
+    if (auto broken = BrokenRoundTrip(stem, NumberFromBytes(name), name, rules))
+      return broken;
+    // A number the list already holds is one the run will write again, one higher.
+    const SuffixReading reading = ExpectedReading(name, stem);
+    if (reading.kind != SuffixReading::Kind::kNumber)
+      continue;
+    if (auto broken = BrokenRoundTrip(stem, reading.number, name, rules))
+      return broken;
+  }
+  return std::nullopt;
+}
+
+}  // namespace varnoth::fuzz
