@@ -56,6 +56,8 @@ StemRefusal RefuseStem(std::string_view stem) {
     return StemRefusal::kEmpty;
   if (stem.find('/') != std::string_view::npos)
     return StemRefusal::kContainsSlash;
+  if (stem.find('\0') != std::string_view::npos)
+    return StemRefusal::kContainsNul;
   if (stem.front() == '.')
     return StemRefusal::kBeginsWithDot;
   return StemRefusal::kNone;

@@ -35,6 +35,7 @@ enum class StemRefusal {
   kNone,
   kEmpty,
   kContainsSlash,  // the new names would be paths that leave the target directory
+  kContainsNul,    // no file name can hold one, but pasted text can
   kBeginsWithDot,  // the new names would be hidden, so no list would ever show them
 };
 StemRefusal RefuseStem(std::string_view stem);

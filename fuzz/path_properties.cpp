@@ -33,6 +33,8 @@ StemRefusal ExpectedStemRefusal(std::string_view stem) {
     return StemRefusal::kEmpty;
   if (HasSlash(stem))
     return StemRefusal::kContainsSlash;
+  if (stem.find('\0') != std::string_view::npos)
+    return StemRefusal::kContainsNul;
   if (stem.front() == '.')
     return StemRefusal::kBeginsWithDot;
   return StemRefusal::kNone;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything (benchmarks included, so they cannot rot) and runs every test, then the quality
-# gates, each of which also runs alone: scripts/check-format.sh, scripts/check-tidy.sh and
-# scripts/test-sanitized.sh. Every step runs even when an earlier one fails, so one run shows all
+# gates, each of which also runs alone: scripts/check-format.sh, scripts/check-tidy.sh,
+# scripts/test-sanitized.sh and scripts/run-fuzz.sh. Every step runs even when an earlier one fails, so one run shows all
 # problems. The last line counts the tests that passed and failed in both test runs, with each
 # failed gate counted as one more failure; the exit status is non-zero when anything failed.
 set -uo pipefail
@@ -37,6 +37,7 @@ fi
 step format scripts/check-format.sh
 step tidy scripts/check-tidy.sh
 step sanitized run_sanitized
+step fuzz scripts/run-fuzz.sh
 
 # ctest closes with "100% tests passed, 0 tests failed out of 91".
 tests_passed=0

@@ -27,6 +27,8 @@ std::string StemRefusalText(StemRefusal refusal) {
       return "Please enter new file name";
     case StemRefusal::kContainsSlash:
       return "The new file name must not contain \"/\".";
+    case StemRefusal::kContainsNul:
+      return "The new file name must not contain a NUL character.";
     case StemRefusal::kBeginsWithDot:
       return "The new file name must not begin with \".\".";
     case StemRefusal::kNone:

@@ -88,6 +88,7 @@ TEST(NameRefusals, StemsAndDirectoryNamesThatWouldLeaveTheirDirectoryOrHideAreRe
   EXPECT_EQ(RefuseStem(""), StemRefusal::kEmpty);
   EXPECT_EQ(RefuseStem("a/b"), StemRefusal::kContainsSlash);
   EXPECT_EQ(RefuseStem(".Trip"), StemRefusal::kBeginsWithDot);
+  EXPECT_EQ(RefuseStem(std::string("Tr\0ip", 5)), StemRefusal::kContainsNul) << "pasted text";
   EXPECT_EQ(RefuseStem("Trip.2003"), StemRefusal::kNone) << "a dot inside is the user's choice";
   EXPECT_EQ(RefuseStem(" "), StemRefusal::kNone) << "blanks are used as typed";
   EXPECT_EQ(RefuseDirectoryName("2024/01"), DirectoryNameRefusal::kContainsSlash);
