@@ -55,6 +55,16 @@ std::error_code StatusOfEntry(const std::string& path, FileIdentity& identity) {
   return {};
 }
 
+// Takes back the new name of an entry that took the source's name after it was checked: a link
+// is made of the entry itself, so `to` then names whatever `from` names.
+void UndoLink(const std::string& from, const std::string& to) {
+  struct stat source, target;
+  if (lstat(from.c_str(), &source) == 0 && lstat(to.c_str(), &target) == 0 &&
+      FileIdentity::Of(source).sameFile(FileIdentity::Of(target))) {
+    sys::Unlink(AT_FDCWD, to.c_str());
+  }
+}
+
 struct TwoStepCopy {
   std::error_code error;
   bool linked = false;       // `to` is another name of the source's file
@@ -66,6 +76,8 @@ TwoStepCopy LinkOrCopy(const std::string& from, const std::string& to) {
   if (sys::Link(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) == 0) {
     copy.linked = true;
     copy.error = StatusOfEntry(to, copy.copied);
+    if (copy.error)
+      UndoLink(from, to);
     return copy;
   }
   if (!LinkRefused(errno)) {
