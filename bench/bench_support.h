@@ -41,6 +41,20 @@ class Scratch : public test::TempDir {
   explicit Scratch(const std::string& parent = DiskParent()) : TempDir(parent) {}
 };
 
+// The engine and a baseline timed in turns (engine, baseline, engine, ...), each on fresh files,
+// so that drifts of a shared machine fall on both alike; each pair gives one ratio.
+struct Pairs {
+  std::vector<double> engine;
+  std::vector<double> baseline;
+  std::vector<double> ratios;  // engine time / baseline time
+
+  void add(double engineSeconds, double baselineSeconds) {
+    engine.push_back(engineSeconds);
+    baseline.push_back(baselineSeconds);
+    ratios.push_back(engineSeconds / baselineSeconds);
+  }
+};
+
 struct TimedRun {
   double seconds = 0;
   std::string failure;  // empty when every file moved without a message

@@ -87,6 +87,12 @@ TEST(PosixFileServicesTest, CopyNeverReplacesAName) {
     }
   }
 
+  for (const char* taken : {"Trip001.jpg", ".Trip002.jpg", "Trip003.jpg", "Trip004.jpg"}) {
+    const MoveResult result = systemFileServices().moveFile(dir / "a.jpg", dir / taken);
+    EXPECT_EQ(result.failedStep, MoveResult::Step::kCopy) << "move onto " << taken;
+    EXPECT_EQ(result.error, std::errc::file_exists) << "move onto " << taken;
+  }
+
   EXPECT_EQ(NamesIn(dir.path()).size(), 5u) << "a temporary was left behind";
   EXPECT_TRUE(NothingLost(before, TakeCensus({dir.path()})));
 }
