@@ -23,7 +23,7 @@ constexpr std::string_view kLetters =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr std::size_t kRandomLetters = 6;
 // Long enough that no copy of one photo, however slow the card, is still being written.
-constexpr time_t kUnlockedAgeSeconds = 60 * 60;
+constexpr time_t kUnlockedAgeSeconds = time_t{60} * 60;
 
 // Whether nobody is writing the file: a writer holds a lock for as long as it writes.
 bool Abandoned(int fd, const struct stat& status) {
