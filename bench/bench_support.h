@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -52,6 +53,18 @@ struct Pairs {
     engine.push_back(engineSeconds);
     baseline.push_back(baselineSeconds);
     ratios.push_back(engineSeconds / baselineSeconds);
+  }
+
+  // Each pair's ratio in the order measured, for a reader to judge the spread.
+  std::string listRatios(bool inverse = false) const {
+    std::string list;
+    for (const double ratio : ratios) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%s%.2f", list.empty() ? "" : " ",
+                    inverse ? 1 / ratio : ratio);
+      list += text;
+    }
+    return list;
   }
 };
 
