@@ -63,9 +63,9 @@ class FileServices {
   // where it is; what a link points to is never read or moved. Never replaces an existing `to`
   // (the result is then kCopy, "File exists"), and never leaves a partial file under it.
   // What is on disk before the source's name goes, by the way the move is made:
-  // - One rename, where the file system renames without replacing on one file system: nothing
-  //   is synced, and nothing needs to be; the file has exactly one of its two names at every
-  //   instant, whether the process is killed or the power fails.
+  // - One rename, where both names are on one file system that can rename without replacing:
+  //   nothing is synced, and nothing needs to be; the file has exactly one of its two names at
+  //   every instant, whether the process is killed or the power fails.
   // - A hard link, then removal of the source: nothing is synced; journalling file systems keep
   //   the two changes in order, so a crash may leave the file under both names, never neither.
   // - A byte copy, then removal of the source: the copy's content is synced, it takes its name,
