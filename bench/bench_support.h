@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -39,6 +40,32 @@ inline std::string DiskParent() {
 class Scratch : public test::TempDir {
  public:
   explicit Scratch(const std::string& parent = DiskParent()) : TempDir(parent) {}
+};
+
+// The engine and a baseline timed in turns (engine, baseline, engine, ...), each on fresh files,
+// so that drifts of a shared machine fall on both alike; each pair gives one ratio.
+struct Pairs {
+  std::vector<double> engine;
+  std::vector<double> baseline;
+  std::vector<double> ratios;  // engine time / baseline time
+
+  void add(double engineSeconds, double baselineSeconds) {
+    engine.push_back(engineSeconds);
+    baseline.push_back(baselineSeconds);
+    ratios.push_back(engineSeconds / baselineSeconds);
+  }
+
+  // Each pair's ratio in the order measured, for a reader to judge the spread.
+  std::string listRatios(bool inverse = false) const {
+    std::string list;
+    for (const double ratio : ratios) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%s%.2f", list.empty() ? "" : " ",
+                    inverse ? 1 / ratio : ratio);
+      list += text;
+    }
+    return list;
+  }
 };
 
 struct TimedRun {

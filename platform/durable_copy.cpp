@@ -1,14 +1,14 @@
 #include "durable_copy.h"
 
 #include <fcntl.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <random>
 #include <vector>
 
+#include "leftover_temporaries.h"
+#include "ports/file_services.h"
+#include "system_calls.h"
 #include "unique_fd.h"
 
 namespace varnoth {
@@ -33,7 +33,7 @@ PathParts SplitPath(const std::string& path) {
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t written = write(fd, data, size);
+    const ssize_t written = sys::Write(fd, data, size);
     if (written < 0) {
       if (errno == EINTR)
         continue;
@@ -69,10 +69,10 @@ std::error_code CopyContent(int source, int target) {
     ssize_t copied = 0;
     switch (method) {
       case Method::kCopyFileRange:
-        copied = copy_file_range(source, nullptr, target, nullptr, kKernelChunk, 0);
+        copied = sys::CopyFileRange(source, target, kKernelChunk);
         break;
       case Method::kSendfile:
-        copied = sendfile(target, source, nullptr, kKernelChunk);
+        copied = sys::Sendfile(target, source, kKernelChunk);
         break;
       case Method::kReadWrite:
         copied = ReadWriteOnce(source, target, buffer);
@@ -105,44 +105,95 @@ std::error_code CopyContent(int source, int target) {
   }
 }
 
-std::string HiddenTemporaryName() {
-  static constexpr char kLetters[] =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  thread_local std::mt19937_64 random{std::random_device{}()};
-  std::string name = ".varnoth-";
-  for (int i = 0; i < 6; ++i)
-    name.push_back(kLetters[random() % (sizeof kLetters - 1)]);
-  return name;
+// Answers by which a file system says it keeps no such attribute, as FAT does for permission
+// bits; the copy is still whole without it.
+bool AttributeUnsupported(int error) {
+  return error == ENOSYS || error == EOPNOTSUPP || error == EPERM;
 }
+
+// Answers by which a file system says it has no such way to give a file a name.
+bool NamingUnsupported(int error) {
+  return error != EEXIST && error != ENOENT && error != EIO && error != ENOSPC && error != EDQUOT &&
+         error != EROFS;
+}
+
+std::error_code NotRegularFile() {
+  return make_error_code(MoveError::kNotRegularFile);
+}
+
+// The empty file that holds the final name on file systems that can neither link nor rename
+// without replacing, until the complete copy is renamed over it. Unless kept, it is removed again
+// when this object is.
+class Reservation {
+ public:
+  Reservation(int directoryFd, std::string name)
+      : directoryFd_(directoryFd), name_(std::move(name)) {}
+  Reservation(const Reservation&) = delete;
+  Reservation& operator=(const Reservation&) = delete;
+  ~Reservation() {
+    if (!held_)
+      return;
+    // Only the file made here: never one that took the name meanwhile.
+    struct stat now;
+    if (fstatat(directoryFd_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        FileIdentity::Of(now).sameFile(identity_) && now.st_size == 0) {
+      sys::Unlink(directoryFd_, name_.c_str());
+    }
+  }
+
+  std::error_code take() {
+    UniqueFd fd(sys::CreateExclusive(directoryFd_, name_.c_str(), O_WRONLY | O_CLOEXEC, 0600));
+    struct stat status;
+    if (!fd)
+      return LastError();
+    held_ = true;
+    if (fstat(fd.get(), &status) != 0)
+      return LastError();
+    identity_ = FileIdentity::Of(status);
+    return {};
+  }
+  void keep() { held_ = false; }
+
+ private:
+  int directoryFd_;
+  std::string name_;
+  FileIdentity identity_{};
+  bool held_ = false;
+};
 
 // The file that receives the bytes in the target's directory. It has no name, or a hidden one,
 // until it is complete; unless published, it is gone again when this object is.
 class StagedFile {
  public:
-  explicit StagedFile(int directoryFd) : directoryFd_(directoryFd) {}
+  StagedFile(int directoryFd, const std::string& directoryPath)
+      : directoryFd_(directoryFd), directoryPath_(directoryPath) {}
   StagedFile(const StagedFile&) = delete;
   StagedFile& operator=(const StagedFile&) = delete;
   ~StagedFile() {
     if (!hiddenName_.empty())
-      unlinkat(directoryFd_, hiddenName_.c_str(), 0);
+      sys::Unlink(directoryFd_, hiddenName_.c_str());
   }
 
   int fd() const { return fd_.get(); }
 
   std::error_code create(StagingFile staging) {
     if (staging == StagingFile::kUnnamedWhenSupported) {
-      fd_.reset(openat(directoryFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+      fd_.reset(sys::CreateUnnamed(directoryFd_, O_WRONLY | O_CLOEXEC, 0600));
       if (fd_)
         return {};
       // Older kernels see only O_DIRECTORY in O_TMPFILE and answer EISDIR.
-      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+      if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOSYS)
         return LastError();
     }
+    RemoveLeftoverTemporariesOnce(directoryFd_, directoryPath_);
     for (int attempt = 0; attempt < 100; ++attempt) {
-      std::string name = HiddenTemporaryName();
-      fd_.reset(openat(directoryFd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+      std::string name = NewTemporaryName();
+      fd_.reset(sys::CreateExclusive(directoryFd_, name.c_str(), O_WRONLY | O_CLOEXEC, 0600));
       if (fd_) {
         hiddenName_ = std::move(name);
+        // Tells other copies of the program that clear leftovers that this one is being
+        // written. Where the file system has no locks, they go by its age instead.
+        sys::LockExclusiveNow(fd_.get());
         return {};
       }
       if (errno != EEXIST)
@@ -154,29 +205,40 @@ class StagedFile {
   // Gives the complete file its final name, failing rather than replacing an existing one.
   std::error_code publish(const std::string& name) {
     if (hiddenName_.empty()) {
-      const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
-      if (linkat(AT_FDCWD, self.c_str(), directoryFd_, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        return LastError();
-      }
-      return {};
+      return sys::LinkUnnamed(fd_.get(), directoryFd_, name.c_str()) == 0 ? std::error_code()
+                                                                          : LastError();
     }
-    if (renameat2(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str(),
-                  RENAME_NOREPLACE) == 0) {
+    if (sys::RenameNoReplace(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str()) == 0) {
       hiddenName_.clear();
       return {};
     }
-    if (errno != EINVAL && errno != ENOSYS)
+    if (!NamingUnsupported(errno))
       return LastError();
-    // No RENAME_NOREPLACE on this file system: a link is just as exclusive. The destructor
-    // removes the hidden name, successful or not.
-    if (linkat(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str(), 0) != 0) {
+    // A link is just as exclusive. The destructor removes the hidden name, linked or not.
+    if (sys::Link(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str()) == 0)
+      return {};
+    if (!NamingUnsupported(errno))
       return LastError();
-    }
-    return {};
+    return publishOverReservation(name);
   }
 
  private:
+  // FAT and the like: the exclusive create decides who gets the name, and the rename then
+  // replaces only that empty reservation. A kill in between leaves an empty file under the
+  // name, never a partial one.
+  std::error_code publishOverReservation(const std::string& name) {
+    Reservation reservation(directoryFd_, name);
+    if (auto error = reservation.take())
+      return error;
+    if (sys::RenameOver(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str()) != 0)
+      return LastError();
+    reservation.keep();
+    hiddenName_.clear();
+    return {};
+  }
+
   int directoryFd_;
+  const std::string& directoryPath_;
   UniqueFd fd_;
   std::string hiddenName_;  // empty for an unnamed file, and once the name has moved on
 };
@@ -184,44 +246,54 @@ class StagedFile {
 }  // namespace
 
 std::error_code CopyBytesToNewName(const std::string& from, const std::string& to,
-                                   StagingFile staging) {
-  // O_NONBLOCK keeps a fifo that took the source's name from blocking the open.
-  UniqueFd source(open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (!source)
-    return LastError();
+                                   StagingFile staging, FileIdentity* copied) {
+  // O_NOFOLLOW: a symbolic link that took the source's name is refused, not followed.
+  // O_NONBLOCK keeps a fifo that took it from blocking the open.
+  UniqueFd source(open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+  if (!source) {
+    // ELOOP: a symbolic link; ENXIO: a socket.
+    return errno == ELOOP || errno == ENXIO ? NotRegularFile() : LastError();
+  }
   struct stat status;
   if (fstat(source.get(), &status) != 0)
     return LastError();
-  if (S_ISDIR(status.st_mode))
-    return std::make_error_code(std::errc::is_a_directory);
   if (!S_ISREG(status.st_mode))
-    return std::make_error_code(std::errc::invalid_argument);
+    return NotRegularFile();
 
   const PathParts target = SplitPath(to);
   UniqueFd directory(open(target.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!directory)
     return LastError();
 
-  StagedFile staged(directory.get());
+  StagedFile staged(directory.get(), target.directory);
   if (auto error = staged.create(staging))
     return error;
   if (auto error = CopyContent(source.get(), staged.fd()))
     return error;
+  // A file still being written would be copied half-way and then deleted.
+  struct stat after;
+  if (fstat(source.get(), &after) != 0)
+    return LastError();
+  if (!FileIdentity::Of(after).sameState(FileIdentity::Of(status)))
+    return make_error_code(MoveError::kChangedWhileCopying);
+
   // The copy belongs to whoever runs the program; set-id bits would lend that user's rights to
   // the file's author.
-  if (fchmod(staged.fd(), status.st_mode & 0777) != 0)
+  if (sys::Fchmod(staged.fd(), status.st_mode & 0777) != 0 && !AttributeUnsupported(errno))
     return LastError();
   const timespec times[2] = {status.st_atim, status.st_mtim};
-  if (futimens(staged.fd(), times) != 0)
+  if (sys::Futimens(staged.fd(), times) != 0 && !AttributeUnsupported(errno))
     return LastError();
-  if (fsync(staged.fd()) != 0)
+  if (sys::Fsync(staged.fd()) != 0)
     return LastError();
   if (auto error = staged.publish(target.name))
     return error;
   // The caller deletes the source next; the new name must survive a power cut first. Some file
   // systems cannot sync a directory (EINVAL) and write names through at once instead.
-  if (fsync(directory.get()) != 0 && errno != EINVAL)
-    return LastError();
+  if (sys::Fsync(directory.get()) != 0 && errno != EINVAL)
+    return make_error_code(MoveError::kCopyNotDurable);
+  if (copied)
+    *copied = FileIdentity::Of(after);
   return {};
 }
 

@@ -1,9 +1,12 @@
+#include "posix_file_services.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "durable_copy.h"
-#include "posix_file_services.h"
+#include "file_identity.h"
+#include "system_calls.h"
 #include "unique_fd.h"
 
 namespace varnoth {
@@ -19,12 +22,15 @@ std::error_code InvalidPath() {
   return std::make_error_code(std::errc::invalid_argument);
 }
 
-// Reasons for which a hard link is refused although a byte copy may work.
-bool LinkRefused(int error) {
+// Answers by which a file system refuses renameat2(RENAME_NOREPLACE) although a link or a byte
+// copy may work: another file system, or none of that flag (FAT through FUSE, older NFS, ...).
+bool OneStepRefused(int error) {
   switch (error) {
-    case EXDEV:       // another file system
-    case EPERM:       // FAT-like file systems; append-only or immutable sources
-    case EMLINK:      // the source has as many links as the file system allows
+    case EXDEV:
+    case EINVAL:
+    case ENOSYS:
+    case EPERM:
+    case EACCES:
     case EOPNOTSUPP:  // same value as ENOTSUP here
       return true;
     default:
@@ -32,33 +38,105 @@ bool LinkRefused(int error) {
   }
 }
 
+// Every reason to refuse a hard link but a taken name or a vanished source leaves the byte copy
+// to try: another file system, none of hard links (FAT), an append-only source, too many links.
+bool LinkRefused(int error) {
+  return error != EEXIST && error != ENOENT;
+}
+
+// The state of the entry named `path` itself, not of what a symbolic link there points to.
+std::error_code StatusOfEntry(const std::string& path, FileIdentity& identity) {
+  struct stat status;
+  if (lstat(path.c_str(), &status) != 0)
+    return LastError();
+  if (!S_ISREG(status.st_mode))
+    return make_error_code(MoveError::kNotRegularFile);
+  identity = FileIdentity::Of(status);
+  return {};
+}
+
+// Takes back the new name of an entry that took the source's name after it was checked: a link
+// is made of the entry itself, so `to` then names whatever `from` names.
+void UndoLink(const std::string& from, const std::string& to) {
+  struct stat source, target;
+  if (lstat(from.c_str(), &source) == 0 && lstat(to.c_str(), &target) == 0 &&
+      FileIdentity::Of(source).sameFile(FileIdentity::Of(target))) {
+    sys::Unlink(AT_FDCWD, to.c_str());
+  }
+}
+
+struct TwoStepCopy {
+  std::error_code error;
+  bool linked = false;       // `to` is another name of the source's file
+  FileIdentity copied = {};  // the source as it was copied
+};
+
+TwoStepCopy LinkOrCopy(const std::string& from, const std::string& to) {
+  TwoStepCopy copy;
+  if (sys::Link(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) == 0) {
+    copy.linked = true;
+    copy.error = StatusOfEntry(to, copy.copied);
+    if (copy.error)
+      UndoLink(from, to);
+    return copy;
+  }
+  if (!LinkRefused(errno)) {
+    copy.error = LastError();
+    return copy;
+  }
+  copy.error = CopyBytesToNewName(from, to, StagingFile::kUnnamedWhenSupported, &copy.copied);
+  return copy;
+}
+
+// Whether `from` still names what was copied, so that deleting it loses nothing: the same file
+// for a link, the same file unchanged for a byte copy.
+std::error_code StillWhatWasCopied(const std::string& from, const TwoStepCopy& copy) {
+  FileIdentity now;
+  if (auto error = StatusOfEntry(from, now))
+    return error;
+  const bool same = copy.linked ? now.sameFile(copy.copied) : now.sameState(copy.copied);
+  return same ? std::error_code() : make_error_code(MoveError::kChangedWhileCopying);
+}
+
 }  // namespace
 
 MoveResult PosixFileServices::moveFile(const std::string& from, const std::string& to) {
-  if (auto error = copyFile(from, to))
+  if (!Representable(from) || !Representable(to))
+    return {MoveResult::Step::kCopy, InvalidPath()};
+  FileIdentity listed;
+  if (auto error = StatusOfEntry(from, listed))
     return {MoveResult::Step::kCopy, error};
-  if (auto error = deleteFile(from))
+
+  // One step where the file system offers it: the file has exactly one of its two names at every
+  // instant, crash or not, and a symbolic link that took the name since is moved as itself.
+  if (sys::RenameNoReplace(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) == 0)
+    return {};
+  if (!OneStepRefused(errno))
+    return {MoveResult::Step::kCopy, LastError()};
+
+  const TwoStepCopy copy = LinkOrCopy(from, to);
+  if (copy.error)
+    return {MoveResult::Step::kCopy, copy.error};
+  if (auto error = StillWhatWasCopied(from, copy))
     return {MoveResult::Step::kDelete, error};
+  if (sys::Unlink(AT_FDCWD, from.c_str()) != 0)
+    return {MoveResult::Step::kDelete, LastError()};
   return {};
 }
 
 std::error_code PosixFileServices::copyFile(const std::string& from, const std::string& to) {
   if (!Representable(from) || !Representable(to))
     return InvalidPath();
-  // A hard link first: instant on one file system, keeps content and times, and fails with
-  // EEXIST rather than replace a name. No directory sync here: the link and the later delete
-  // of the source are journalled in order, so a crash cannot keep the delete and lose the link.
-  if (linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0)
-    return {};
-  if (!LinkRefused(errno))
-    return LastError();
-  return CopyBytesToNewName(from, to);
+  FileIdentity listed;
+  if (auto error = StatusOfEntry(from, listed))
+    return error;
+  return LinkOrCopy(from, to).error;
 }
 
 std::error_code PosixFileServices::deleteFile(const std::string& path) {
   if (!Representable(path))
     return InvalidPath();
-  return unlink(path.c_str()) == 0 ? std::error_code() : LastError();
+  return sys::Unlink(AT_FDCWD, path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
 std::error_code PosixFileServices::makeDirectory(const std::string& path) {

@@ -58,9 +58,23 @@ class FileServices {
  public:
   virtual ~FileServices() = default;
 
-  // Moves the regular file named `from` (never what a symbolic link there points to) to the new
-  // name `to`. Never replaces an existing `to`, and never leaves a partial file under it. The
-  // source is removed only once the file under `to` is complete and on disk.
+  // Moves the regular file named `from` to the new name `to`. Anything else under `from` (a
+  // symbolic link, a directory, a fifo, ...) is refused with MoveError::kNotRegularFile and left
+  // where it is; what a link points to is never read or moved. Never replaces an existing `to`
+  // (the result is then kCopy, "File exists"), and never leaves a partial file under it.
+  // What is on disk before the source's name goes, by the way the move is made:
+  // - One rename, where both names are on one file system that can rename without replacing:
+  //   nothing is synced, and nothing needs to be; the file has exactly one of its two names at
+  //   every instant, whether the process is killed or the power fails.
+  // - A hard link, then removal of the source: nothing is synced; journalling file systems keep
+  //   the two changes in order, so a crash may leave the file under both names, never neither.
+  // - A byte copy, then removal of the source: the copy's content is synced, it takes its name,
+  //   and the directory is synced before the source is removed. A source that changed while it
+  //   was read is kept and no copy is made (kChangedWhileCopying). When only the directory sync
+  //   fails, the complete copy stays under `to` and the source is kept (kCopyNotDurable).
+  //   Where the file system can neither link nor rename without replacing, `to` is first
+  //   reserved as an empty file; a kill at that moment leaves that empty file under `to`.
+  // A kill between the two steps of the last two ways leaves the file under both names.
   virtual MoveResult moveFile(const std::string& from, const std::string& to) = 0;
 
   // Creates one directory level; the parent must exist.

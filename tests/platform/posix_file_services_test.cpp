@@ -87,6 +87,12 @@ TEST(PosixFileServicesTest, CopyNeverReplacesAName) {
     }
   }
 
+  for (const char* taken : {"Trip001.jpg", ".Trip002.jpg", "Trip003.jpg", "Trip004.jpg"}) {
+    const MoveResult result = systemFileServices().moveFile(dir / "a.jpg", dir / taken);
+    EXPECT_EQ(result.failedStep, MoveResult::Step::kCopy) << "move onto " << taken;
+    EXPECT_EQ(result.error, std::errc::file_exists) << "move onto " << taken;
+  }
+
   EXPECT_EQ(NamesIn(dir.path()).size(), 5u) << "a temporary was left behind";
   EXPECT_TRUE(NothingLost(before, TakeCensus({dir.path()})));
 }
@@ -96,9 +102,13 @@ TEST(PosixFileServicesTest, ByteCopyRefusesSourcesThatAreNotRegularFiles) {
   ASSERT_EQ(mkdir((dir / "album").c_str(), 0777), 0);
   ASSERT_EQ(mkfifo((dir / "pipe").c_str(), 0666), 0);  // would block a plain open
 
-  EXPECT_EQ(CopyBytesToNewName(dir / "album", dir / "a"), std::errc::is_a_directory);
-  EXPECT_EQ(CopyBytesToNewName(dir / "pipe", dir / "b"), std::errc::invalid_argument);
-  EXPECT_EQ(NamesIn(dir.path()), (Names{"album", "pipe"}));
+  WriteFile(dir / "photo", "photo");
+  ASSERT_EQ(symlink("photo", (dir / "link").c_str()), 0);  // the copy must not follow it
+
+  EXPECT_EQ(CopyBytesToNewName(dir / "album", dir / "a"), MoveError::kNotRegularFile);
+  EXPECT_EQ(CopyBytesToNewName(dir / "pipe", dir / "b"), MoveError::kNotRegularFile);
+  EXPECT_EQ(CopyBytesToNewName(dir / "link", dir / "c"), MoveError::kNotRegularFile);
+  EXPECT_EQ(NamesIn(dir.path()), (Names{"album", "link", "photo", "pipe"}));
 }
 
 // A tmpfs such as /dev/shm, when it is another file system than the temporary directory, so that

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace varnoth {
+
+// The hidden name a byte copy writes under where the file system has no unnamed files:
+// ".varnoth-" and six letters or digits.
+std::string NewTemporaryName();
+bool IsTemporaryName(std::string_view name);
+
+// Removes the temporaries that killed runs left in the directory `directoryFd` (opened from
+// `path`), once per directory and process. Only regular files under the temporary pattern go,
+// and of those only the ones nobody holds a lock on; where the file system has no locks, only
+// the ones untouched for an hour.
+void RemoveLeftoverTemporariesOnce(int directoryFd, const std::string& path);
+
+}  // namespace varnoth
