@@ -100,7 +100,8 @@ std::error_code DirectoryList::showDirectory(const std::string& directory) {
   }
   // The current directory stays marked when the user selects another row.
   if (current) {
-    QFont bold = font();
+    // Only the weight: the rest follows the list's font, which the window may set later.
+    QFont bold;
     bold.setBold(true);
     current->setFont(0, bold);
   }

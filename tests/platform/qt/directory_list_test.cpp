@@ -106,6 +106,19 @@ TEST(DirectoryList, TheCurrentFolderStaysMarkedWhenAnotherRowIsSelected) {
     EXPECT_TRUE(SameLook(row->icon(0), open_ ? open : closed)) << row->text(0).toStdString();
     EXPECT_EQ(row->font(0).bold(), bold) << row->text(0).toStdString();
   }
+
+  // The window sets the list's font after the list has shown its rows; the mark must take the
+  // new font but for its weight.
+  QFont italic = shown.list.font();
+  italic.setItalic(true);
+  shown.list.setFont(italic);
+  ASSERT_FALSE(shown.list.refresh());
+  QFont upright = italic;
+  upright.setItalic(false);
+  shown.list.setFont(upright);
+  const QFont marked = shown.row("Trip")->font(0).resolve(shown.list.font());
+  EXPECT_FALSE(marked.italic()) << "drawn in the font the list had when it showed the rows";
+  EXPECT_TRUE(marked.bold());
   EXPECT_EQ(shown.list.path(), dir / "Trip") << "a click selects, it does not open";
 }
 
