@@ -18,7 +18,7 @@ QByteArray Key(const std::string& mountPoint) {
 DriveList::DriveList(std::shared_ptr<const DriveTable> drives, const std::string& initialDirectory,
                      QWidget* parent)
     : QComboBox(parent), drives_(std::move(drives)) {
-  show(drives_->driveOf(initialDirectory));
+  showDrive(drives_->driveOf(initialDirectory));
   connect(this, &QComboBox::activated, this, &DriveList::choose);
 }
 
@@ -32,21 +32,22 @@ void DriveList::fillItems() {
                   drive_);
   }
   clear();
-  int widest = 0;
   for (const auto& drive : listed) {
-    const QString caption = DisplayText(DriveCaption(drive));
-    addItem(caption, Key(drive.mountPoint));
+    addItem(DisplayText(DriveCaption(drive)), Key(drive.mountPoint));
     setItemData(count() - 1, DisplayText(drive.mountPoint), Qt::ToolTipRole);
-    widest = std::max(widest, fontMetrics().horizontalAdvance(caption));
   }
   setCurrentIndex(findData(Key(drive_.mountPoint)));
-  // The drop-down may be wider than the list, so that every mount point shows whole.
-  const int margins = 4 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) +
-                      style()->pixelMetric(QStyle::PM_ScrollBarExtent) + iconSize().width();
-  view()->setMinimumWidth(widest + margins);
 }
 
-void DriveList::show(const std::string& mountPoint) {
+void DriveList::showPopup() {
+  // The drop-down may be wider than the list, so that every mount point shows whole.
+  QAbstractItemView* items = view();
+  items->setMinimumWidth(items->sizeHintForColumn(0) + 2 * items->frameWidth() +
+                         style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  QComboBox::showPopup();
+}
+
+void DriveList::showDrive(const std::string& mountPoint) {
   const auto& all = drives_->drives();
   auto known = std::find_if(all.begin(), all.end(),
                             [&](const Drive& drive) { return drive.mountPoint == mountPoint; });
@@ -66,18 +67,18 @@ void DriveList::drivesChanged() {
 }
 
 void DriveList::choose(int index) {
-  show(itemData(index).toByteArray().toStdString());
+  showDrive(itemData(index).toByteArray().toStdString());
   emit driveChanged();
 }
 
 void DriveList::showDriveOf(const std::string& directory) {
-  show(drives_->driveOf(directory));
+  showDrive(drives_->driveOf(directory));
 }
 
 void DriveList::setDrive(const std::string& drive) {
   if (drive == drive_.mountPoint)
     return;
-  show(drive);
+  showDrive(drive);
   emit driveChanged();
 }
 

@@ -25,13 +25,14 @@ class DriveList final : public QComboBox {
   // Shows the drives of the table again after a mount or unmount. A drive that has gone stays
   // listed while it is the one shown, so the list never changes under the user's eyes.
   void drivesChanged();
+  void showPopup() override;
 
  signals:
   void driveChanged();
 
  private:
   void choose(int index);
-  void show(const std::string& mountPoint);
+  void showDrive(const std::string& mountPoint);
   void fillItems();
 
   std::shared_ptr<const DriveTable> drives_;
