@@ -1,5 +1,6 @@
 #include "qt/directory_list.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -43,6 +44,13 @@ DirectoryList::DirectoryList(std::shared_ptr<DriveTable> drives,
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   header()->setStretchLastSection(false);
   header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  // Where the scroll bars meet, the window's desktop colour would show through.
+  auto* corner = new QWidget(this);
+  QPalette cornerPalette;
+  cornerPalette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Window));
+  corner->setPalette(cornerPalette);
+  corner->setAutoFillBackground(true);
+  setCornerWidget(corner);
   connect(this, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item) { open(item); });
   if (showDirectory(initialDirectory))
