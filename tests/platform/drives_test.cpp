@@ -1,9 +1,6 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 
 #include "drives.h"
-#include "tests/support/temp_dir.h"
-#include "unique_fd.h"
 
 namespace varnoth {
 namespace {
@@ -61,38 +58,6 @@ TEST(DriveCaption, PutsTheNameAPersonKnowsFirstAndTheMountPointAfterIt) {
   };
   for (const auto& [drive, caption] : cases)
     EXPECT_EQ(DriveCaption(drive), caption) << drive.mountPoint;
-}
-
-TEST(MountTable, EveryReadOfAnOpenTableStartsAtItsBeginning) {
-  test::TempDir dir;
-  const std::string table = dir / "mountinfo";
-  test::WriteFile(table, "26 1 254:0 / / rw - ext4 /dev/vda rw\n");
-  UniqueFd fd(open(table.c_str(), O_RDONLY));
-  ASSERT_TRUE(fd);
-  EXPECT_EQ(ReadMountedDrives(fd.get()), (std::vector<Drive>{{"/", ""}}));
-
-  test::WriteFile(table,
-                  "26 1 254:0 / / rw - ext4 /dev/vda rw\n"
-                  "40 26 8:17 / /media/card rw - vfat /dev/sdb1 rw\n");
-  EXPECT_EQ(ReadMountedDrives(fd.get()), (std::vector<Drive>{{"/", ""}, {"/media/card", ""}}))
-      << "the second read must not go on from where the first one ended";
-  EXPECT_EQ(ReadMountedDrives(table), ReadMountedDrives(fd.get()));
-
-  test::WriteFile(table, "");
-  EXPECT_EQ(ReadMountedDrives(fd.get()), (std::vector<Drive>{{"/", ""}}))
-      << "an empty table still offers the root";
-}
-
-TEST(DriveTable, NewDrivesKeepTheDirectoriesVisitedOnThem) {
-  DriveTable table({{"/", ""}, {"/media/card", ""}});
-  table.visited("/media/card/DCIM");
-  table.setDrives({{"/", ""}});
-  EXPECT_FALSE(table.isMounted("/media/card"));
-  EXPECT_EQ(table.driveOf("/media/card/DCIM"), "/");
-  table.setDrives({{"/", ""}, {"/media/card", ""}});
-  EXPECT_TRUE(table.isMounted("/media/card"));
-  EXPECT_EQ(table.currentDirectoryOn("/media/card"), "/media/card/DCIM")
-      << "a card put back returns the user to where they were on it";
 }
 
 }  // namespace
