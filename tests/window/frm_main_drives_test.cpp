@@ -15,7 +15,7 @@ class DrivesTest : public WindowTest {
   void SetUp() override {
     WindowTest::SetUp();
     table_ = *dir_ / ".mountinfo";
-    card_ = *dir_ / "card";
+    card_ = *dir_ / "media/anna/EOS_DIGITAL";
     std::filesystem::create_directories(card_ + "/DCIM");
   }
 
@@ -77,7 +77,7 @@ TEST_F(DrivesTest, CardsComeAndGoButTheShownOneStaysUntilTheUserLeavesIt) {
   EXPECT_EQ(shown("drvFrom"), "/") << "a mount elsewhere does not move the lists";
   // Named first, as a person knows it; the drop-down is wide enough for the whole mount point.
   auto* list = control<QComboBox>("drvFrom");
-  EXPECT_EQ(list->itemText(1).toStdString(), "card  (" + card_ + ")");
+  EXPECT_EQ(list->itemText(1).toStdString(), "EOS_DIGITAL  (" + card_ + ")");
   list->showPopup();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(list->view()->window()));
   EXPECT_GE(list->view()->viewport()->width(),
