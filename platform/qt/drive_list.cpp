@@ -40,7 +40,7 @@ void DriveList::fillItems() {
 }
 
 void DriveList::showPopup() {
-  // The drop-down may be wider than the list, so that every mount point shows whole.
+  // Not every style widens the drop-down to its entries; every mount point should show whole.
   QAbstractItemView* items = view();
   items->setMinimumWidth(items->sizeHintForColumn(0) + 2 * items->frameWidth() +
                          style()->pixelMetric(QStyle::PM_ScrollBarExtent));
