@@ -17,6 +17,7 @@ int main(int argc, char* argv[]) {
                           varnoth::ReadMountedDrives());
   dialogs.setParent(&window);
   window.load();
+  window.followMounts("/proc/self/mountinfo");
   QApplication::setWindowIcon(window.windowIcon());
 
   window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),

@@ -2,6 +2,9 @@
 
 #include <dirent.h>
 #include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <array>
@@ -109,13 +112,44 @@ std::vector<Drive> ParseMountInfo(std::string_view mountInfo,
   return drives;
 }
 
-std::vector<Drive> ReadMountedDrives() {
-  std::ifstream in("/proc/self/mountinfo");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto drives = ParseMountInfo(text, ReadVolumeLabels());
+namespace {
+
+std::vector<Drive> DrivesOrRoot(std::string_view mountInfo) {
+  auto drives = ParseMountInfo(mountInfo, ReadVolumeLabels());
   if (drives.empty())
     drives.push_back(Drive{"/", ""});
   return drives;
+}
+
+}  // namespace
+
+std::vector<Drive> ReadMountedDrives(const std::string& mountInfo) {
+  std::ifstream in(mountInfo);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return DrivesOrRoot(text);
+}
+
+std::vector<Drive> ReadMountedDrives(int mountInfoFd) {
+  std::string text;
+  if (lseek(mountInfoFd, 0, SEEK_SET) == 0) {
+    std::array<char, 16384> buffer{};
+    ssize_t got = 0;
+    while ((got = read(mountInfoFd, buffer.data(), buffer.size())) > 0 ||
+           (got < 0 && errno == EINTR)) {
+      if (got > 0)
+        text.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+  }
+  return DrivesOrRoot(text);
+}
+
+std::string DriveCaption(const Drive& drive) {
+  if (drive.mountPoint == "/" && drive.volumeName.empty())
+    return "/";
+  std::string name = drive.volumeName;
+  if (name.empty())
+    name = drive.mountPoint.substr(drive.mountPoint.find_last_of('/') + 1);
+  return name + "  (" + drive.mountPoint + ")";
 }
 
 DriveTable::DriveTable(std::vector<Drive> drives) : drives_(std::move(drives)) {}
@@ -129,6 +163,11 @@ std::string DriveTable::driveOf(const std::string& path) const {
       best = mount;
   }
   return best;
+}
+
+bool DriveTable::isMounted(const std::string& mountPoint) const {
+  return std::any_of(drives_.begin(), drives_.end(),
+                     [&](const Drive& drive) { return drive.mountPoint == mountPoint; });
 }
 
 std::string DriveTable::currentDirectoryOn(const std::string& drive) const {

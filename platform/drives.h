@@ -11,6 +11,8 @@ namespace varnoth {
 struct Drive {
   std::string mountPoint;
   std::string volumeName;
+
+  friend bool operator==(const Drive&, const Drive&) = default;
 };
 
 // Parses /proc/self/mountinfo text into the drives a user would care about: pseudo file systems
@@ -19,8 +21,17 @@ struct Drive {
 std::vector<Drive> ParseMountInfo(std::string_view mountInfo,
                                   const std::map<std::string, std::string>& labels);
 
-// The drives of this machine, sorted by mount point.
-std::vector<Drive> ReadMountedDrives();
+// The drives of this machine, sorted by mount point, read from `mountInfo` (the mount table in
+// the format of /proc/self/mountinfo); the root alone when nothing can be read.
+std::vector<Drive> ReadMountedDrives(const std::string& mountInfo = "/proc/self/mountinfo");
+// The same from an open mount table, read again from its start: the kernel answers every read
+// of /proc/self/mountinfo that starts at offset 0 with the table as it is now.
+std::vector<Drive> ReadMountedDrives(int mountInfoFd);
+
+// How a drive list names a drive: its volume name, or else the last component of its mount
+// point, then the mount point itself ("EOS_DIGITAL  (/media/anna/EOS_DIGITAL)"); "/" for the
+// root. The name comes first because a narrow list shows only the start of each entry.
+std::string DriveCaption(const Drive& drive);
 
 // The drives of the machine and the last directory visited on each, shared by the window's drive
 // and directory lists, so that choosing a drive returns to where the user was on it.
@@ -29,6 +40,10 @@ class DriveTable {
   explicit DriveTable(std::vector<Drive> drives);
 
   const std::vector<Drive>& drives() const { return drives_; }
+  // The machine's drives after a mount or unmount; the directories visited are kept, so a card
+  // taken out and put back returns the user to where they were on it.
+  void setDrives(std::vector<Drive> drives) { drives_ = std::move(drives); }
+  bool isMounted(const std::string& mountPoint) const;
   // The mount point holding `path` (the longest mount point that is a path prefix of it).
   std::string driveOf(const std::string& path) const;
   // The directory last visited on `drive`, its root at first.

@@ -11,6 +11,7 @@
 #include "qt/drive_list.h"
 #include "qt/extension_selector.h"
 #include "qt/file_list_view.h"
+#include "qt/mount_watcher.h"
 #include "qt/name_box.h"
 #include "qt/override_cursor.h"
 #include "rename_run.h"
@@ -49,6 +50,22 @@ void FrmMain::load() {
 }
 
 FrmMain::~FrmMain() = default;
+
+void FrmMain::followMounts(const std::string& mountInfo) {
+  auto* watcher = new MountWatcher(mountInfo, this);
+  connect(watcher, &MountWatcher::drivesChanged, this, &FrmMain::mounts_Change);
+  // Something may have been mounted since the window read the drives.
+  if (watcher->drives() != drives_->drives())
+    mounts_Change(watcher->drives());
+}
+
+// The drive lists show the new table; the directory lists stay where they are, and choosing a
+// drive that has gone reports it.
+void FrmMain::mounts_Change(const std::vector<Drive>& drives) {
+  drives_->setDrives(drives);
+  drvFrom->drivesChanged();
+  drvTo->drivesChanged();
+}
 
 void FrmMain::connectHandlers() {
   // First, so that the drive lists say where the user is before any handler reports a failure.

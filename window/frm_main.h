@@ -35,6 +35,9 @@ class FrmMain final : public QWidget {
   // The load notification: the window and its controls exist and it is not shown yet. Called by
   // whoever creates the window once the dialogs it may show at once have their parent.
   void load();
+  // Keeps the drive lists in step with the mount table `mountInfo` (/proc/self/mountinfo, or a
+  // stand-in in its format) while the window lives.
+  void followMounts(const std::string& mountInfo);
 
  private:
   void createControls();
@@ -49,6 +52,7 @@ class FrmMain final : public QWidget {
   void dirTo_Change();
   void drvFrom_Change();
   void drvTo_Change();
+  void mounts_Change(const std::vector<Drive>& drives);
   void cmdConvert_Click();
   void cmdMakeDir_Click();
 

@@ -77,7 +77,10 @@ void FrmMain::createControls() {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Varnoth"));
   InitWindowResources();
-  setWindowIcon(QIcon(QStringLiteral(":/icons/varnoth-32.xpm")));
+  // Drawn from the SVG at every size but 32 x 32, which has its own hand-made pixels.
+  QIcon icon(QStringLiteral(":/icons/varnoth.svg"));
+  icon.addFile(QStringLiteral(":/icons/varnoth-32.xpm"), QSize(32, 32));
+  setWindowIcon(icon);
   // The controls keep their designed rectangles, so the window keeps its designed size.
   setFixedSize(TwipsToPixels(6090), TwipsToPixels(6825));
   QFont windowFont = ControlFont("Arial", 10.5, true);

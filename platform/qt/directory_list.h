@@ -23,7 +23,8 @@ class DirectoryList final : public QTreeWidget, public DirectoryPathSource {
   std::string path() const override { return path_; }
   // Fails with the system's reason when the directory cannot be read, leaving the list as it was.
   std::error_code setPath(const std::string& directory);
-  // Moves to the directory last visited on `drive` (its root at first).
+  // Moves to the directory last visited on `drive` (its root at first). Fails with "no such
+  // device" when the drive is no longer mounted, even if its empty mount point is still there.
   std::error_code setDrive(const std::string& drive);
   std::error_code refresh();
 
@@ -34,15 +35,20 @@ class DirectoryList final : public QTreeWidget, public DirectoryPathSource {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   // Every level is always open; expand and collapse marks would only mislead.
   void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
  private:
   std::error_code showDirectory(const std::string& directory);
   void open(QTreeWidgetItem* item);
+  // Scrolls so that the current directory's row, its whole name included, is in view.
+  void revealCurrentDirectory();
 
   std::shared_ptr<DriveTable> drives_;
   std::string path_;
+  QTreeWidgetItem* currentDirectory_ = nullptr;
 };
 
 }  // namespace varnoth

@@ -45,10 +45,11 @@ actual=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 $(diff <(echo "$expected") <(echo "$actual") || true)"
 [ -x "$root/usr/bin/varnoth" ] || fail "usr/bin/varnoth is not executable"
 
-# Without the Qt libraries in Depends, apt would install a program that cannot start.
+# Without the Qt libraries in Depends, apt would install a program that cannot start (or, without
+# the SVG plugins, one without icons).
 depends=$(dpkg-deb -f "$package" Depends)
 depended_on=$(tr ',' '\n' <<<"$depends" | awk '{ print $1 }')
-for library in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
+for library in libqt6widgets6 libqt6gui6 libqt6core6 libqt6svg6 libstdc++6 libc6; do
   grep -qxF "$library" <<<"$depended_on" || fail "Depends lacks $library: $depends"
 done
 

@@ -44,5 +44,21 @@ TEST(DriveTable, RemembersTheLastDirectoryVisitedOnEachDrive) {
   EXPECT_EQ(table.currentDirectoryOn("/"), "/home/anna");
 }
 
+TEST(DriveCaption, PutsTheNameAPersonKnowsFirstAndTheMountPointAfterIt) {
+  const struct {
+    Drive drive;
+    std::string caption;
+  } cases[] = {
+      {{"/", ""}, "/"},
+      {{"/media/anna/EOS_DIGITAL", "EOS_DIGITAL"}, "EOS_DIGITAL  (/media/anna/EOS_DIGITAL)"},
+      {{"/mnt/card", "PHOTOS 2024"}, "PHOTOS 2024  (/mnt/card)"},
+      {{"/home", ""}, "home  (/home)"},
+      {{"/media/anna/My Card", ""}, "My Card  (/media/anna/My Card)"},
+      {{"/", "debian"}, "debian  (/)"},
+  };
+  for (const auto& [drive, caption] : cases)
+    EXPECT_EQ(DriveCaption(drive), caption) << drive.mountPoint;
+}
+
 }  // namespace
 }  // namespace varnoth

@@ -124,8 +124,13 @@ TEST_F(LayoutTest, ControlsStayInsideTheWindowWithoutHidingEachOther) {
 TEST_F(LayoutTest, TheWindowCarriesItsTitleAndItsOwnIcon) {
   OpenWindow();
   EXPECT_EQ(window_->windowTitle(), "Varnoth");
-  const QList<QSize> sizes = window_->windowIcon().availableSizes();
-  EXPECT_TRUE(sizes.contains(QSize(32, 32))) << "the icon is built into the program";
+  const QIcon icon = window_->windowIcon();
+  EXPECT_EQ(icon.pixmap(QSize(32, 32)).toImage().convertToFormat(QImage::Format_ARGB32),
+            QImage(":/icons/varnoth-32.xpm").convertToFormat(QImage::Format_ARGB32))
+      << "the hand-made 32 x 32 pixels at their own size";
+  // Drawn afresh for a screen at 200%, not the small one blown up (or nothing at all).
+  EXPECT_EQ(icon.pixmap(QSize(64, 64)).size(), QSize(64, 64));
+  EXPECT_EQ(icon.pixmap(QSize(256, 256)).size(), QSize(256, 256));
 }
 
 TEST_F(LayoutTest, EnterInAListPressesNeitherButton) {
