@@ -36,6 +36,9 @@ class FrmMain final : public QWidget {
   // whoever creates the window once the dialogs it may show at once have their parent.
   void load();
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void createControls();
   void connectHandlers();
@@ -93,6 +96,8 @@ class FrmMain final : public QWidget {
   QPushButton* cmdMakeDir = nullptr;
 
   std::string strExtension;
+  bool runInProgress_ = false;
+  bool closeRequestedDuringRun_ = false;
 };
 
 }  // namespace varnoth
