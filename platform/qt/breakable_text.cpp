@@ -1,0 +1,35 @@
+#include "qt/breakable_text.h"
+
+namespace varnoth {
+
+namespace {
+
+constexpr QChar kZeroWidthSpace(0x200B);
+
+}  // namespace
+
+QString WithBreakOpportunities(const QString& text, int longestRun) {
+  QString shown;
+  shown.reserve(text.size() + text.size() / 4);
+  int run = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i];
+    // Never between the two halves of a surrogate pair.
+    if (run >= longestRun && !c.isLowSurrogate() && !c.isSpace()) {
+      shown += kZeroWidthSpace;
+      run = 0;
+    }
+    shown += c;
+    if (c.isSpace()) {
+      run = 0;
+    } else if (c == QLatin1Char('/')) {
+      shown += kZeroWidthSpace;
+      run = 0;
+    } else {
+      ++run;
+    }
+  }
+  return shown;
+}
+
+}  // namespace varnoth
