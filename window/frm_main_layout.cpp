@@ -11,6 +11,7 @@
 #include "qt/drive_list.h"
 #include "qt/extension_selector.h"
 #include "qt/file_list_view.h"
+#include "qt/focus_ring.h"
 #include "qt/name_box.h"
 #include "twips.h"
 
@@ -173,6 +174,7 @@ void FrmMain::createControls() {
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
     setTabOrder(tabOrder[i - 1], tabOrder[i]);
   }
+  new FocusRing(*this);
   drvFrom->setFocus();
 }
 

@@ -1,0 +1,91 @@
+#include "qt/focus_ring.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QPainter>
+
+#include "qt/contrast.h"
+
+namespace varnoth {
+
+FocusRing::FocusRing(QWidget& window) : QWidget(&window) {
+  setObjectName(QStringLiteral("focusRing"));
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::NoFocus);
+  hide();
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { follow(now); });
+}
+
+QWidget* FocusRing::controlHolding(QWidget* widget) const {
+  QWidget* window = parentWidget();
+  while (widget && widget->parentWidget() != window)
+    widget = widget->parentWidget();
+  return widget == this ? nullptr : widget;
+}
+
+void FocusRing::follow(QWidget* focused) {
+  QWidget* control = controlHolding(focused);
+  if (control == control_)
+    return;
+  if (control_)
+    control_->removeEventFilter(this);
+  control_ = control;
+  if (!control_) {
+    hide();
+    return;
+  }
+  control_->installEventFilter(this);
+  place();
+}
+
+void FocusRing::place() {
+  if (!control_ || !control_->isVisible()) {
+    hide();
+    return;
+  }
+  constexpr int kWidth = kOuterWidth + kInnerWidth;
+  setGeometry(control_->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth));
+  raise();
+  show();
+  update();
+}
+
+bool FocusRing::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == control_) {
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::Show:
+      case QEvent::Hide:
+      case QEvent::PaletteChange:
+        place();
+        break;
+      default:
+        break;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void FocusRing::paintEvent(QPaintEvent*) {
+  if (!control_)
+    return;
+  const QColor outside = parentWidget()->palette().color(parentWidget()->backgroundRole());
+  const QColor inside = control_->palette().color(control_->backgroundRole());
+  QPainter painter(this);
+  const QRect all = rect();
+  const QRect inner = all.adjusted(kOuterWidth, kOuterWidth, -kOuterWidth, -kOuterWidth);
+  const QRect hole = inner.adjusted(kInnerWidth, kInnerWidth, -kInnerWidth, -kInnerWidth);
+  // Two bands, each a frame: the region between a rectangle and the one inside it.
+  const auto fillFrame = [&painter](const QRect& frame, const QRect& within, const QColor& colour) {
+    QRegion band(frame);
+    band -= QRegion(within);
+    painter.setClipRegion(band);
+    painter.fillRect(frame, colour);
+  };
+  fillFrame(all, inner, MostContrasting(outside));
+  fillFrame(inner, hole, MostContrasting(inside));
+}
+
+}  // namespace varnoth
