@@ -1,12 +1,27 @@
 #include "qt/focus_ring.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QEvent>
 #include <QPainter>
 
 #include "qt/contrast.h"
 
 namespace varnoth {
+
+namespace {
+
+// The colour a control is filled with next to its frame: buttons and combo boxes are drawn in the
+// button colour, lists and text boxes on the base colour. (Their background role says neither:
+// most inherit the window's, which is the desktop colour.)
+QColor FillOf(const QWidget& control) {
+  const bool buttonLike =
+      qobject_cast<const QAbstractButton*>(&control) || qobject_cast<const QComboBox*>(&control);
+  return control.palette().color(buttonLike ? QPalette::Button : QPalette::Base);
+}
+
+}  // namespace
 
 FocusRing::FocusRing(QWidget& window) : QWidget(&window) {
   setObjectName(QStringLiteral("focusRing"));
@@ -72,7 +87,7 @@ void FocusRing::paintEvent(QPaintEvent*) {
   if (!control_)
     return;
   const QColor outside = parentWidget()->palette().color(parentWidget()->backgroundRole());
-  const QColor inside = control_->palette().color(control_->backgroundRole());
+  const QColor inside = FillOf(*control_);
   QPainter painter(this);
   const QRect all = rect();
   const QRect inner = all.adjusted(kOuterWidth, kOuterWidth, -kOuterWidth, -kOuterWidth);
