@@ -12,8 +12,7 @@ QString WithBreakOpportunities(const QString& text, int longestRun) {
   QString shown;
   shown.reserve(text.size() + text.size() / 4);
   int run = 0;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
+  for (const QChar c : text) {
     // Never between the two halves of a surrogate pair.
     if (run >= longestRun && !c.isLowSurrogate() && !c.isSpace()) {
       shown += kZeroWidthSpace;

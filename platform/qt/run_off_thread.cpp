@@ -2,8 +2,9 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QThread>
 #include <exception>
-#include <thread>
+#include <memory>
 
 #include "qt/input_swallower.h"
 
@@ -15,20 +16,19 @@ void RunOffThread(QWidget& window, const std::function<void()>& work) {
   bool finished = false;  // read and written on this thread only
   std::exception_ptr failure;
 
-  std::thread worker([&] {
+  // A QThread rather than a std::thread for its finished signal, which reaches this thread queued.
+  std::unique_ptr<QThread> worker(QThread::create([&] {
     try {
       work();
     } catch (...) {
       failure = std::current_exception();
     }
-    QMetaObject::invokeMethod(
-        &loop,
-        [&] {
-          finished = true;
-          loop.quit();
-        },
-        Qt::QueuedConnection);
+  }));
+  QObject::connect(worker.get(), &QThread::finished, &loop, [&] {
+    finished = true;
+    loop.quit();
   });
+  worker->start();
 
   loop.exec(QEventLoop::ExcludeUserInputEvents);
   // The loop also ends when the application is told to quit, which makes every later exec()
@@ -37,7 +37,7 @@ void RunOffThread(QWidget& window, const std::function<void()>& work) {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                     QEventLoop::WaitForMoreEvents);
   }
-  worker.join();
+  worker->wait();
 
   // Qt keeps the input it did not deliver during the wait and hands it out at the next pass; this
   // pass is that one, while the swallower still eats it.
