@@ -51,7 +51,11 @@ const WindowThreadFileList::Copy& WindowThreadFileList::copy() const {
 }
 
 std::string WindowThreadDirectory::path() const {
-  return CallOnThreadOf(window_, [this] { return source_.path(); });
+  // Read across once: the run reads the paths for every file, and a thread switch per read would
+  // tie each file's pace to the window's thread.
+  if (!path_)
+    path_ = CallOnThreadOf(window_, [this] { return source_.path(); });
+  return *path_;
 }
 
 std::string WindowThreadText::textBytes() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -11,9 +12,10 @@
 namespace varnoth {
 
 // The ports of a rename run on a worker thread, over the window's own ports, each call made on the
-// window's thread and waited for. The window cannot change while a run holds it, so a list is
-// read across once after each change, and its entries stay valid until the next change, as the
-// run expects of a list.
+// window's thread and waited for. They live for one run. The window cannot change while a run
+// holds it (its input is eaten and nothing else acts on it), so a directory path is read across
+// once, and a list once after each change the run makes to it; a list's entries stay valid until
+// that next change, as the run expects of a list.
 class WindowThreadFileList final : public FileList {
  public:
   WindowThreadFileList(QObject& window, FileList& list) : window_(window), list_(list) {}
@@ -48,6 +50,7 @@ class WindowThreadDirectory final : public DirectoryPathSource {
  private:
   QObject& window_;
   const DirectoryPathSource& source_;
+  mutable std::optional<std::string> path_;
 };
 
 class WindowThreadText final : public TextSource {
