@@ -34,6 +34,9 @@ FocusRing::FocusRing(QWidget& window) : QWidget(&window) {
 
 QWidget* FocusRing::controlHolding(QWidget* widget) const {
   QWidget* window = parentWidget();
+  // A dialog over the window is its child too, but not one of its controls.
+  if (!widget || widget->window() != window)
+    return nullptr;
   while (widget && widget->parentWidget() != window)
     widget = widget->parentWidget();
   return widget == this ? nullptr : widget;

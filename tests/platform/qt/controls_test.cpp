@@ -3,10 +3,12 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "qt/breakable_text.h"
 #include "qt/extension_selector.h"
 #include "qt/file_list_view.h"
+#include "qt/focus_ring.h"
 #include "qt/name_box.h"
 #include "qt/qt_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -202,6 +205,41 @@ TEST(QtDialogs, TheInputBoxIsWideEnoughForItsTitleAndReturnsTheAnswer) {
   // The title and three title-bar buttons at least.
   EXPECT_GE(width, metrics.horizontalAdvance(title) + 3 * metrics.height());
   ExpectNothingLeftOpen();
+}
+
+TEST(FocusRing, FollowsTheFocusedControlButNotIntoADialogOverTheWindow) {
+  QWidget window;
+  window.resize(300, 200);
+  auto* button = new QPushButton(QStringLiteral("Rename Files"), &window);
+  button->setGeometry(10, 10, 120, 30);
+  auto* other = new QPushButton(QStringLiteral("Other"), &window);
+  other->setGeometry(10, 100, 120, 30);
+  auto* ring = new FocusRing(window);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QApplication::setActiveWindow(&window);
+  constexpr int kWidth = FocusRing::kOuterWidth + FocusRing::kInnerWidth;
+  const auto around = [](QWidget* control) {
+    return control->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth);
+  };
+
+  button->setFocus();
+  EXPECT_TRUE(ring->isVisible());
+  EXPECT_EQ(ring->geometry(), around(button));
+  button->move(20, 50);
+  EXPECT_EQ(ring->geometry(), around(button)) << "the ring moves with its control";
+  other->setFocus();
+  EXPECT_EQ(ring->geometry(), around(other));
+
+  // A dialog is the window's child as well; its field must not draw a ring on the window.
+  QDialog dialog(&window);
+  auto* field = new QLineEdit(&dialog);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QApplication::setActiveWindow(&dialog);
+  field->setFocus();
+  ASSERT_TRUE(field->hasFocus());
+  EXPECT_FALSE(ring->isVisible());
 }
 
 }  // namespace
