@@ -2,6 +2,7 @@
 // events while they wait, and act on no input until the run is over.
 #include <QCloseEvent>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
@@ -11,6 +12,7 @@
 #include <mutex>
 #include <set>
 
+#include "qt/qt_dialogs.h"
 #include "tests/window/window_fixture.h"
 
 namespace varnoth::test {
@@ -226,6 +228,47 @@ TEST_F(RunTest, EachFailureIsShownOnTheWindowsThreadBeforeTheNextMove) {
   EXPECT_EQ(entries("flFrom"), (Entries{"b.jpg", "c.jpg", "Trip001.jpg", "Trip004.jpg"}));
   EXPECT_EQ(entries("flTo"), (Entries{"Trip001.jpg", "Trip004.jpg"}));
   EXPECT_TRUE(NothingLost(before_, TakeCensus({dir_->path()})));
+}
+
+TEST_F(RunTest, TheRealMessageBoxOfAFailureIsAnsweredAndTheRunGoesOn) {
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg", "d.jpg"})
+    WriteFile(*dir_ / name, name);
+  files_.failCopy = {"b.jpg"};
+  QtDialogs dialogs;
+  window_ = std::make_unique<FrmMain>(dialogs, dialogs, files_, ReadMountedDrives());
+  dialogs.setParent(window_.get());
+  window_->load();
+  window_->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+  typeStem("Trip");
+  clickRow("flFrom", 0);
+  clickRow("flFrom", 3, Qt::ShiftModifier);
+  before_ = TakeCensus({dir_->path()});
+
+  QString shown;
+  Entries logWhileShown;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible())
+      return;
+    shown = box->text().remove(QChar(0x200B));
+    logWhileShown = files_.log();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  answer.start(5);
+  renameWhile([] { return true; });
+  answer.stop();
+
+  EXPECT_NE(shown.indexOf("b.jpg"), -1) << shown.toStdString();
+  EXPECT_EQ(logWhileShown, (Entries{"move a.jpg", "move b.jpg"})) << "the run waits for the answer";
+  EXPECT_EQ(NamesIn(dir_->path()), (Entries{"Trip001.jpg", "Trip003.jpg", "Trip004.jpg", "b.jpg"}));
+  EXPECT_TRUE(NothingLost(before_, TakeCensus({dir_->path()})));
+  QApplication::processEvents();
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    EXPECT_TRUE(top == window_.get() || !top->isVisible())
+        << "left open: " << top->metaObject()->className();
+  }
 }
 
 }  // namespace
