@@ -60,7 +60,6 @@ void QtDialogs::showMessage(const std::string& text) {
   box.setText(WithBreakOpportunities(message));
   if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
     label->setAccessibleName(message);
-  box.setAccessibleDescription(message);
   CopiesRealText copy(message);
   box.installEventFilter(&copy);
   // The window's own font is bold italic; dialogs keep the desktop's.
