@@ -1,7 +1,9 @@
 #include "frm_main.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QPushButton>
+#include <utility>
 
 #include "failure_text.h"
 #include "naming.h"
@@ -14,7 +16,9 @@
 #include "qt/mount_watcher.h"
 #include "qt/name_box.h"
 #include "qt/override_cursor.h"
+#include "qt/run_off_thread.h"
 #include "rename_run.h"
+#include "window_thread_ports.h"
 
 namespace varnoth {
 
@@ -216,8 +220,39 @@ void FrmMain::drvTo_Change() {
 void FrmMain::cmdConvert_Click() {
   OverrideCursor busy(Qt::WaitCursor);
   MessageBoxReport report(messages_);
-  RunRename(RenameRunParts{*txtToName, strExtension, flFrom->listing(), flTo->listing(), *dirFrom,
-                           *dirTo, files_, report});
+  // The file operations run on a worker so that the window repaints and answers the desktop
+  // while gigabytes are copied; everything else the run does happens here, step by step.
+  QObject& here = *this;
+  WindowThreadText stem(here, *txtToName);
+  WindowThreadFileList source(here, flFrom->listing());
+  WindowThreadFileList target(here, flTo->listing());
+  WindowThreadDirectory sourceDirectory(here, *dirFrom);
+  WindowThreadDirectory targetDirectory(here, *dirTo);
+  WindowThreadReport windowReport(here, report);
+  const std::string extension = strExtension;
+  runInProgress_ = true;
+  {
+    struct EndOfRun {
+      bool& inProgress;
+      ~EndOfRun() { inProgress = false; }
+    } endOfRun{runInProgress_};
+    RunOffThread(*this, [&] {
+      RunRename(RenameRunParts{stem, extension, source, target, sourceDirectory, targetDirectory,
+                               files_, windowReport});
+    });
+  }
+  if (std::exchange(closeRequestedDuringRun_, false))
+    close();
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+  // Closing in the middle of a run would destroy the lists the run is working through.
+  if (runInProgress_) {
+    closeRequestedDuringRun_ = true;
+    event->ignore();
+    return;
+  }
+  QWidget::closeEvent(event);
 }
 
 void FrmMain::cmdMakeDir_Click() {

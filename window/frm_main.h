@@ -39,6 +39,9 @@ class FrmMain final : public QWidget {
   // stand-in in its format) while the window lives.
   void followMounts(const std::string& mountInfo);
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void createControls();
   void connectHandlers();
@@ -97,6 +100,8 @@ class FrmMain final : public QWidget {
   QPushButton* cmdMakeDir = nullptr;
 
   std::string strExtension;
+  bool runInProgress_ = false;
+  bool closeRequestedDuringRun_ = false;
 };
 
 }  // namespace varnoth

@@ -1,6 +1,8 @@
 // The window's definition: its controls with their rectangles, fonts, colours and tooltips.
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <type_traits>
 
 #include "current_directory.h"
 #include "frm_main.h"
@@ -9,6 +11,7 @@
 #include "qt/drive_list.h"
 #include "qt/extension_selector.h"
 #include "qt/file_list_view.h"
+#include "qt/focus_ring.h"
 #include "qt/name_box.h"
 #include "twips.h"
 
@@ -43,8 +46,26 @@ Control* Place(Control* control, const char* name, QRect rect, const QFont& font
   control->setObjectName(QString::fromLatin1(name));
   control->setGeometry(rect);
   control->setFont(font);
-  if (toolTip)
+  if (toolTip) {
     control->setToolTip(QString::fromLatin1(toolTip));
+    control->setAccessibleDescription(control->toolTip());
+  }
+  return control;
+}
+
+// What a screen reader calls the control: the labels on the window do not say which list is
+// which, and the lists themselves have no caption.
+template <typename Control>
+Control* Named(Control* control, const char* accessibleName) {
+  control->setAccessibleName(QString::fromLatin1(accessibleName));
+  if constexpr (std::is_base_of_v<QComboBox, Control>) {
+    // On Linux, Qt gives a combo box its current item as its name, and its name comes from the
+    // label that is its buddy: a label that is never shown, as the window has none for it.
+    auto* label = new QLabel(control->accessibleName(), control->parentWidget());
+    label->setObjectName(control->objectName() + QStringLiteral("Label"));
+    label->setBuddy(control);
+    label->hide();
+  }
   return control;
 }
 
@@ -107,37 +128,48 @@ void FrmMain::createControls() {
       Place(MakeLabel(this, "New file name", QPalette::Button, QColor(), QPalette::ButtonText),
             "lblToName", TwipsRect(120, 4320, 2055, 195), ControlFont("Arial", 7.5));
 
-  drvFrom = Place(new DriveList(drives_, start, this), "drvFrom", TwipsRect(120, 360, 2820, 360),
-                  listFont, "Source disk");
-  dirFrom =
+  drvFrom = Named(Place(new DriveList(drives_, start, this), "drvFrom",
+                        TwipsRect(120, 360, 2820, 360), listFont, "Source disk"),
+                  "Source drive");
+  dirFrom = Named(
       Place(new DirectoryList(drives_, start, this), "dirFrom", TwipsRect(120, 840, 2820, 1440),
-            listFont, "Directory where the files are located");
-  flFrom = Place(new FileListView(start, this), "flFrom", TwipsRect(120, 2520, 2820, 3690),
-                 listFont, "A display of the available file with the given extension");
-  drvTo = Place(new DriveList(drives_, start, this), "drvTo", TwipsRect(3120, 360, 2820, 360),
-                listFont, "Target disk");
-  dirTo = Place(new DirectoryList(drives_, start, this), "dirTo", TwipsRect(3120, 840, 2820, 1440),
-                listFont, "Directory where to move the files");
-  flTo = Place(new FileListView(start, this), "flTo", TwipsRect(3120, 2520, 2820, 3210), listFont,
-               "Files currently matching the new name string.");
+            listFont, "Directory where the files are located"),
+      "Source directory");
+  flFrom = Named(Place(new FileListView(start, this), "flFrom", TwipsRect(120, 2520, 2820, 3690),
+                       listFont, "A display of the available file with the given extension"),
+                 "Source files");
+  drvTo = Named(Place(new DriveList(drives_, start, this), "drvTo", TwipsRect(3120, 360, 2820, 360),
+                      listFont, "Target disk"),
+                "Target drive");
+  dirTo =
+      Named(Place(new DirectoryList(drives_, start, this), "dirTo",
+                  TwipsRect(3120, 840, 2820, 1440), listFont, "Directory where to move the files"),
+            "Target directory");
+  flTo = Named(Place(new FileListView(start, this), "flTo", TwipsRect(3120, 2520, 2820, 3210),
+                     listFont, "Files currently matching the new name string."),
+               "Target files");
 
-  txtToName = Place(new NameBox(this), "txtToName", TwipsRect(120, 6360, 2820, 372),
-                    ControlFont("MS Sans Serif", 8.25));
+  txtToName = Named(Place(new NameBox(this), "txtToName", TwipsRect(120, 6360, 2820, 372),
+                          ControlFont("MS Sans Serif", 8.25)),
+                    "New file name");
   QPalette namePalette = txtToName->palette();
   namePalette.setColor(QPalette::Base, Qt::white);
   namePalette.setColor(QPalette::Text, palette().color(QPalette::WindowText));
   txtToName->setPalette(namePalette);
 
-  cmdConvert = Place(MakeButton(this, "Rename Files"), "cmdConvert",
-                     TwipsRect(3120, 6360, 2850, 375), ControlFont("Arial", 9, true),
-                     "Rename the files from the source directory to the target directory");
+  cmdConvert = Named(Place(MakeButton(this, "Rename Files"), "cmdConvert",
+                           TwipsRect(3120, 6360, 2850, 375), ControlFont("Arial", 9, true),
+                           "Rename the files from the source directory to the target directory"),
+                     "Rename Files");
   cmbExtensionSelector =
-      Place(new ExtensionSelector({"jpg", "mpg", "tif", "gif", "cdr", "pdf", "zip"}, this),
-            "cmbExtensionSelector", TwipsRect(5040, 5880, 852, 360), listFont,
-            "Sets the file extension to work with.");
-  cmdMakeDir = Place(MakeButton(this, "New target directory"), "cmdMakeDir",
-                     TwipsRect(3120, 5880, 1875, 375), ControlFont("Arial", 8.25, true),
-                     "Make a directory for the graphics to be copied into.");
+      Named(Place(new ExtensionSelector({"jpg", "mpg", "tif", "gif", "cdr", "pdf", "zip"}, this),
+                  "cmbExtensionSelector", TwipsRect(5040, 5880, 852, 360), listFont,
+                  "Sets the file extension to work with."),
+            "File extension");
+  cmdMakeDir = Named(Place(MakeButton(this, "New target directory"), "cmdMakeDir",
+                           TwipsRect(3120, 5880, 1875, 375), ControlFont("Arial", 8.25, true),
+                           "Make a directory for the graphics to be copied into."),
+                     "New target directory");
 
   QWidget* tabOrder[] = {
       drvFrom,   dirFrom, flFrom, drvTo, dirTo, flTo, txtToName, cmdConvert, cmbExtensionSelector,
@@ -145,6 +177,7 @@ void FrmMain::createControls() {
   for (std::size_t i = 1; i < std::size(tabOrder); ++i) {
     setTabOrder(tabOrder[i - 1], tabOrder[i]);
   }
+  new FocusRing(*this);
   drvFrom->setFocus();
 }
 

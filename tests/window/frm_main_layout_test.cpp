@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,6 +52,29 @@ TEST_F(LayoutTest, EachControlShowsItsTooltipAndTheLabelsAndNameBoxNone) {
   };
   for (const auto& [name, tip] : tips) {
     EXPECT_EQ(control<QWidget>(name)->toolTip().toStdString(), tip) << name;
+  }
+}
+
+TEST_F(LayoutTest, AssistiveTechnologyHearsEachControlsNameAndItsTooltipAsDescription) {
+  OpenWindow();
+  const std::pair<const char*, const char*> names[] = {
+      {"drvFrom", "Source drive"},    {"dirFrom", "Source directory"},
+      {"flFrom", "Source files"},     {"drvTo", "Target drive"},
+      {"dirTo", "Target directory"},  {"flTo", "Target files"},
+      {"txtToName", "New file name"}, {"cmbExtensionSelector", "File extension"},
+      {"cmdConvert", "Rename Files"}, {"cmdMakeDir", "New target directory"},
+  };
+  for (const auto& [name, accessibleName] : names) {
+    QWidget* widget = control<QWidget>(name);
+    QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(widget);
+    ASSERT_NE(seen, nullptr) << name;
+    // A combo box's name is its current item; what it is for comes from its label, as on Linux
+    // Qt names combo boxes only through labels.
+    const auto labels = seen->relations(QAccessible::Label);
+    const QString heard = labels.isEmpty() ? seen->text(QAccessible::Name)
+                                           : labels.front().first->text(QAccessible::Name);
+    EXPECT_EQ(heard.toStdString(), accessibleName) << name;
+    EXPECT_EQ(seen->text(QAccessible::Description), widget->toolTip()) << name;
   }
 }
 

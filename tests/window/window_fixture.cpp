@@ -21,10 +21,11 @@ void WindowTest::TearDown() {
   dir_.reset();
 }
 
-void WindowTest::OpenWindow(std::vector<Drive> drives) {
+void WindowTest::OpenWindow(std::vector<Drive> drives, FileServices* files) {
   if (drives.empty())
     drives = ReadMountedDrives();
-  window_ = std::make_unique<FrmMain>(dialogs_, dialogs_, systemFileServices(), std::move(drives));
+  window_ = std::make_unique<FrmMain>(dialogs_, dialogs_, files ? *files : systemFileServices(),
+                                      std::move(drives));
   window_->load();
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QListView>
 #include <QTest>
+#include <QThread>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,7 +26,13 @@ namespace varnoth::test {
 // The two modal dialogs, answered from a script.
 class ScriptedDialogs final : public MessageSink, public InputPrompt {
  public:
-  void showMessage(const std::string& text) override { messages.push_back(text); }
+  void showMessage(const std::string& text) override {
+    if (QThread::currentThread() != QApplication::instance()->thread())
+      ++shownOffWindowThread;
+    if (onMessage)
+      onMessage(text);
+    messages.push_back(text);
+  }
   std::string askText(const std::string& prompt, const std::string& title) override {
     questions.push_back(title + ": " + prompt);
     if (answers.empty())
@@ -37,6 +45,8 @@ class ScriptedDialogs final : public MessageSink, public InputPrompt {
   std::vector<std::string> messages;
   std::vector<std::string> questions;
   std::deque<std::string> answers;
+  int shownOffWindowThread = 0;
+  std::function<void(const std::string&)> onMessage;
 };
 
 // A window opened in a fresh temporary directory, which is the process's current directory while
@@ -46,8 +56,9 @@ class WindowTest : public testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Creates the window; call after putting files in place. `drives` defaults to the machine's.
-  void OpenWindow(std::vector<Drive> drives = {});
+  // Creates the window; call after putting files in place. `drives` defaults to the machine's,
+  // `files` to the real file services.
+  void OpenWindow(std::vector<Drive> drives = {}, FileServices* files = nullptr);
 
   template <typename T>
   T* control(const char* name) {

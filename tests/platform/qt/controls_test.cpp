@@ -1,13 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
+#include "qt/breakable_text.h"
 #include "qt/extension_selector.h"
 #include "qt/file_list_view.h"
+#include "qt/focus_ring.h"
 #include "qt/name_box.h"
 #include "qt/qt_dialogs.h"
 #include "tests/support/temp_dir.h"
@@ -80,6 +91,155 @@ TEST(QtDialogs, TheRealMessageBoxShowsTheTextWithOnlyOkAndCloses) {
   for (QWidget* top : QApplication::topLevelWidgets()) {
     EXPECT_FALSE(top->isVisible()) << "left open: " << top->metaObject()->className();
   }
+}
+
+const QChar kBreak(0x200B);
+
+QString WithoutBreaks(QString text) {
+  return text.remove(kBreak);
+}
+
+void ExpectNothingLeftOpen() {
+  QApplication::processEvents();
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    EXPECT_FALSE(top->isVisible()) << "left open: " << top->metaObject()->className();
+  }
+}
+
+// Calls `look` on the first visible modal dialog of type Dialog, polling until it is up so that a
+// slow start cannot make the test miss it and hang; `look` must close it.
+template <typename Dialog>
+class WhenShown {
+ public:
+  explicit WhenShown(std::function<void(Dialog&)> look) {
+    QObject::connect(&poll_, &QTimer::timeout, [this, look] {
+      auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+      if (!dialog || !dialog->isVisible())
+        return;
+      poll_.stop();
+      look(*dialog);
+    });
+    poll_.start(10);
+  }
+
+ private:
+  QTimer poll_;
+};
+
+TEST(BreakableText, LongRunsAndPathsGetBreakOpportunitiesAndNothingElseChanges) {
+  const QString x20(20, QLatin1Char('x'));
+  const QString smile = QString::fromUtf8("\xf0\x9f\x98\x80");  // outside the BMP: two units
+  const struct {
+    QString text;
+    QString shown;
+  } cases[] = {
+      {"short words stay as they are", "short words stay as they are"},
+      {"/home/ann/Trip.jpg", QString("/%1home/%1ann/%1Trip.jpg").arg(kBreak)},
+      {x20 + "yz", x20 + kBreak + "yz"},
+      {x20 + " " + x20, x20 + " " + x20},
+      {"<b>Holiday</b>.jpg", QString("<b>Holiday</%1b>.jpg").arg(kBreak)},
+      {QString(19, QLatin1Char('x')) + smile + "y",
+       QString(19, QLatin1Char('x')) + smile + kBreak + "y"},
+  };
+  for (const auto& c : cases) {
+    const QString shown = WithBreakOpportunities(c.text);
+    EXPECT_EQ(shown, c.shown) << c.text.toStdString();
+    EXPECT_EQ(WithoutBreaks(shown), c.text);
+  }
+}
+
+TEST(QtDialogs, AMessageShowsMarkupAsTextAndWrapsALongPathInsideTheScreen) {
+  std::string longPath = "/media/ann/USB";
+  for (int i = 0; i < 12; ++i)
+    longPath += "/Holidays_in_the_mountains_" + std::to_string(i);
+  const std::string text =
+      "Failure converting file. Cannot copy '" + longPath + "/<b>Holiday</b>.jpg': Disk full.";
+  const QString expected = QString::fromStdString(text);
+  QtDialogs dialogs;
+  QString shown, copied, heard;
+  Qt::TextFormat format = Qt::RichText;
+  QRect box, screen;
+  bool labelShowsAllLines = false;
+  WhenShown<QMessageBox> close([&](QMessageBox& dialog) {
+    auto* label = dialog.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    shown = label->text();
+    format = label->textFormat();
+    box = dialog.frameGeometry();
+    screen = dialog.screen()->availableGeometry();
+    labelShowsAllLines = label->height() >= label->heightForWidth(label->width());
+    heard = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+    QTest::keyClick(&dialog, Qt::Key_C, Qt::ControlModifier);
+    copied = QGuiApplication::clipboard()->text();
+    QTest::keyClick(&dialog, Qt::Key_Return);
+  });
+  dialogs.showMessage(text);
+
+  EXPECT_EQ(format, Qt::PlainText);
+  EXPECT_EQ(WithoutBreaks(shown), expected);
+  EXPECT_TRUE(screen.contains(box)) << box.width() << " wide on a screen " << screen.width();
+  EXPECT_TRUE(labelShowsAllLines);
+  EXPECT_EQ(heard, expected);
+  EXPECT_EQ(copied, expected);
+  ExpectNothingLeftOpen();
+}
+
+TEST(QtDialogs, TheInputBoxIsWideEnoughForItsTitleAndReturnsTheAnswer) {
+  QtDialogs dialogs;
+  int width = 0;
+  QString title;
+  WhenShown<QInputDialog> answer([&](QInputDialog& dialog) {
+    width = dialog.width();
+    title = dialog.windowTitle();
+    auto* field = dialog.findChild<QLineEdit*>();
+    ASSERT_NE(field, nullptr);
+    QTest::keyClicks(field, "Trip");
+    QTest::keyClick(field, Qt::Key_Return);
+  });
+  EXPECT_EQ(dialogs.askText("Directory to create", "Create a New Output Directory"), "Trip");
+
+  EXPECT_EQ(title, "Create a New Output Directory");
+  QFont titleFont = QApplication::font();
+  titleFont.setBold(true);
+  const QFontMetrics metrics(titleFont);
+  // The title and three title-bar buttons at least.
+  EXPECT_GE(width, metrics.horizontalAdvance(title) + 3 * metrics.height());
+  ExpectNothingLeftOpen();
+}
+
+TEST(FocusRing, FollowsTheFocusedControlButNotIntoADialogOverTheWindow) {
+  QWidget window;
+  window.resize(300, 200);
+  auto* button = new QPushButton(QStringLiteral("Rename Files"), &window);
+  button->setGeometry(10, 10, 120, 30);
+  auto* other = new QPushButton(QStringLiteral("Other"), &window);
+  other->setGeometry(10, 100, 120, 30);
+  auto* ring = new FocusRing(window);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  QApplication::setActiveWindow(&window);
+  constexpr int kWidth = FocusRing::kOuterWidth + FocusRing::kInnerWidth;
+  const auto around = [](QWidget* control) {
+    return control->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth);
+  };
+
+  button->setFocus();
+  EXPECT_TRUE(ring->isVisible());
+  EXPECT_EQ(ring->geometry(), around(button));
+  button->move(20, 50);
+  EXPECT_EQ(ring->geometry(), around(button)) << "the ring moves with its control";
+  other->setFocus();
+  EXPECT_EQ(ring->geometry(), around(other));
+
+  // A dialog is the window's child as well; its field must not draw a ring on the window.
+  QDialog dialog(&window);
+  auto* field = new QLineEdit(&dialog);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  QApplication::setActiveWindow(&dialog);
+  field->setFocus();
+  ASSERT_TRUE(field->hasFocus());
+  EXPECT_FALSE(ring->isVisible());
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#include "qt/breakable_text.h"
+
+namespace varnoth {
+
+namespace {
+
+constexpr QChar kZeroWidthSpace(0x200B);
+
+}  // namespace
+
+QString WithBreakOpportunities(const QString& text, int longestRun) {
+  QString shown;
+  shown.reserve(text.size() + text.size() / 4);
+  int run = 0;
+  for (const QChar c : text) {
+    // Never between the two halves of a surrogate pair.
+    if (run >= longestRun && !c.isLowSurrogate() && !c.isSpace()) {
+      shown += kZeroWidthSpace;
+      run = 0;
+    }
+    shown += c;
+    if (c.isSpace()) {
+      run = 0;
+    } else if (c == QLatin1Char('/')) {
+      shown += kZeroWidthSpace;
+      run = 0;
+    } else {
+      ++run;
+    }
+  }
+  return shown;
+}
+
+}  // namespace varnoth
