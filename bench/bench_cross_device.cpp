@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cross-device move of 200 files of 5 MB, from a directory on disk to a tmpfs, through the
 // engine and the real file services, against a plain sendfile + fsync + unlink loop.
 #include <benchmark/benchmark.h>

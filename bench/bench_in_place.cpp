@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An in-place rename run of 10,000 files through the engine and the real file services, against
 // the least a program could do: one renameat2(RENAME_NOREPLACE) per file.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window during a long run: 200 files of 5 MB moved from a directory on disk to a tmpfs by
 // Rename Files, while a timer asks the window to repaint every 20 ms. Measures the longest gap
 // between two repaints of the window, and the run's time against the same run through a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window on directories of 10,000 and 100,000 files (nine in ten of them '*.jpg'):
 // - one keystroke in the name box, source and target the same directory, against one plain
 //   readdir pass over that directory in the same run;

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in the build directory, checked by tests/packaging/. Included
 # at the end of the top-level CMakeLists.txt, once every target exists.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input: a NUL b NUL c NUL ... (see fuzz_input.h). The first three names, empty when missing, are
 // compared in every pairing and order; all of them are sorted.
 #include <cstddef>

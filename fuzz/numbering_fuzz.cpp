@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input: stem NUL name NUL name ... (see fuzz_input.h). The names stand for a target list.
 #include <cstddef>
 #include <cstdint>

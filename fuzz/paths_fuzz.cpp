@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input: directory NUL name (see fuzz_input.h); a missing name is empty, further pieces are
 // ignored. The directory is also tried as a stem, the name as an extension.
 #include <cstddef>

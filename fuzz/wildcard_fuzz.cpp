@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Input: pattern NUL name NUL name ... (see fuzz_input.h). The pattern is also tried as a name.
 #include <cstddef>
 #include <cstdint>

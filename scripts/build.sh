@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds in build/ (installing missing packages first). Extra arguments go to the
 # configure step, e.g. -DVARNOTH_WERROR=ON.
 set -euo pipefail

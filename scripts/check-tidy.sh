@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs clang-tidy with the checked-in .clang-tidy over all our sources (engine/, platform/,
 # window/, app/); any finding fails.
 # Uses build/compile_commands.json, configuring build/ first when it is missing.

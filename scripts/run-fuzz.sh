@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang in build-fuzz/ (only those targets and the libraries they
 # need) and runs each for a fixed time on a temporary copy of its seed corpus in fuzz/corpus/.
 # Fails on any crash, sanitizer report, time-out or broken property; a failing input is kept in

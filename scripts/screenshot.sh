@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: scripts/screenshot.sh OUT.png [DIRECTORY]
 # Starts the program in DIRECTORY (default: the current one) on a virtual X display and saves a
 # PNG of its window.

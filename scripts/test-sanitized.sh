@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything but the benchmarks with AddressSanitizer and UndefinedBehaviorSanitizer in
 # build-asan/ and runs the test suite there: any memory error, leak or undefined behaviour fails a
 # test. Tests labelled no-sanitizer (building the package, the 100,000-file listing, the mounted

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything (benchmarks included, so they cannot rot) and runs every test, then the quality
 # gates, each of which also runs alone: scripts/check-format.sh, scripts/check-tidy.sh,
 # scripts/test-sanitized.sh and scripts/run-fuzz.sh. Every step runs even when an earlier one fails, so one run shows all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves a PNG of one X11 window, given its id: the screenshot tool of scripts/screenshot.sh.
 #include <QGuiApplication>
 #include <QPixmap>

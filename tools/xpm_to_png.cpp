@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the window's XPM icon as the PNG that the hicolor icon theme wants: run at build time, so
 // the repository keeps a single copy of the picture.
 #include <QImage>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's definition: its controls with their rectangles, fonts, colours and tooltips.
 #include <QComboBox>
 #include <QLabel>
@@ -6,6 +7,7 @@
 
 #include "current_directory.h"
 #include "frm_main.h"
+#include "qt/contrast.h"
 #include "qt/desktop_colour.h"
 #include "qt/directory_list.h"
 #include "qt/drive_list.h"
@@ -154,7 +156,12 @@ void FrmMain::createControls() {
                     "New file name");
   QPalette namePalette = txtToName->palette();
   namePalette.setColor(QPalette::Base, Qt::white);
-  namePalette.setColor(QPalette::Text, palette().color(QPalette::WindowText));
+  // The box stays white, as designed; the desktop's text colour goes on it only where it can be
+  // read there (a dark scheme's light text cannot).
+  const QColor windowText = palette().color(QPalette::WindowText);
+  namePalette.setColor(QPalette::Text, ContrastRatio(windowText, Qt::white) >= 4.5
+                                           ? windowText
+                                           : MostContrasting(Qt::white));
   txtToName->setPalette(namePalette);
 
   cmdConvert = Named(Place(MakeButton(this, "Rename Files"), "cmdConvert",

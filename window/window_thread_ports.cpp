@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "window_thread_ports.h"
 
 #include "qt/window_thread_call.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt/file_list_model.h"
 
 #include "file_listing.h"

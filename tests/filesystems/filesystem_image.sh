@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes small file system images and mounts them for the file-system matrix.
 #
 #   filesystem_image.sh make TYPE IMAGE [LABEL]   make an image of TYPE (ext4 xfs btrfs fat ntfs)

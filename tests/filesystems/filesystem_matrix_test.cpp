@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rename runs on real file systems: each run of this binary gets one freshly made and mounted
 // file system from filesystem_image.sh (its type and mount point in the environment), and moves
 // files in place on it, onto it and off it.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Usage: check_package.sh CPACK BUILD-DIR [HARDENING]
 # Builds the Debian package from BUILD-DIR, unpacks it into a temporary root and checks that it
 # holds exactly the files a desktop needs, in the places it looks, naming each other correctly,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A move killed at any instant, and a run resumed over what is left, as a user would resume it:
 // for every way a move can be made, the process is killed right before each of its system calls
 // that change the disk in turn.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What takes a listed picture's name before it is moved (a symbolic link, a fifo, a directory)
 // is never followed, read or copied, on one file system or across two.
 #include <fcntl.h>

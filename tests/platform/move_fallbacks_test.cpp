@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moves on file systems with fewer features, as the seam makes ext4 and tmpfs answer: which
 // refusals the copy survives and which fail it cleanly, a source written meanwhile, and the
 // temporaries killed runs leave.

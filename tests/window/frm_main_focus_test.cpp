@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every control that takes the focus shows it: the pixels that change when it gets the focus must
 // stand out from what was there and from the colours around them, in a light and a dark palette.
 #include <QImage>
@@ -133,6 +134,13 @@ TEST_P(FocusTest, EveryControlShowsItsFocusWithAtLeastThreeToOneContrast) {
     EXPECT_GE(change.strongPixels, 2 * (size.width() + size.height())) << name;
     EXPECT_GE(change.lowestOf95Percent, 3.0) << name;
   }
+}
+
+TEST_P(FocusTest, TheWhiteNameBoxKeepsItsTextReadable) {
+  OpenWindow();
+  const QPalette palette = control<QWidget>("txtToName")->palette();
+  EXPECT_EQ(palette.color(QPalette::Base), QColor(Qt::white));
+  EXPECT_GE(ContrastRatio(palette.color(QPalette::Text), Qt::white), 4.5) << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(Palettes, FocusTest, testing::Values("light", "dark"));

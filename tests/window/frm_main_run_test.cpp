@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A rename run with moves that wait for the window's thread: the window must go on handling its
 // events while they wait, and act on no input until the run is over.
 #include <QCloseEvent>
