@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "leftover_temporaries.h"
+#include "reservation.h"
 #include "ports/file_services.h"
 #include "system_calls.h"
 #include "unique_fd.h"
@@ -121,46 +122,6 @@ bool NamingUnsupported(int error) {
 std::error_code NotRegularFile() {
   return make_error_code(MoveError::kNotRegularFile);
 }
-
-// The empty file that holds the final name on file systems that can neither link nor rename
-// without replacing, until the complete copy is renamed over it. Unless kept, it is removed again
-// when this object is.
-class Reservation {
- public:
-  Reservation(int directoryFd, std::string name)
-      : directoryFd_(directoryFd), name_(std::move(name)) {}
-  Reservation(const Reservation&) = delete;
-  Reservation& operator=(const Reservation&) = delete;
-  ~Reservation() {
-    if (!held_)
-      return;
-    // Only the file made here: never one that took the name meanwhile.
-    struct stat now;
-    if (fstatat(directoryFd_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-        FileIdentity::Of(now).sameFile(identity_) && now.st_size == 0) {
-      sys::Unlink(directoryFd_, name_.c_str());
-    }
-  }
-
-  std::error_code take() {
-    UniqueFd fd(sys::CreateExclusive(directoryFd_, name_.c_str(), O_WRONLY | O_CLOEXEC, 0600));
-    struct stat status;
-    if (!fd)
-      return LastError();
-    held_ = true;
-    if (fstat(fd.get(), &status) != 0)
-      return LastError();
-    identity_ = FileIdentity::Of(status);
-    return {};
-  }
-  void keep() { held_ = false; }
-
- private:
-  int directoryFd_;
-  std::string name_;
-  FileIdentity identity_{};
-  bool held_ = false;
-};
 
 // The file that receives the bytes in the target's directory. It has no name, or a hidden one,
 // until it is complete; unless published, it is gone again when this object is.

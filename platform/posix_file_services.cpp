@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "durable_copy.h"
 #include "file_identity.h"
+#include "reservation.h"
 #include "system_calls.h"
 #include "unique_fd.h"
 
@@ -66,6 +69,21 @@ void UndoLink(const std::string& from, const std::string& to) {
   }
 }
 
+// Where a file system has no rename that refuses to replace (FAT and NTFS through FUSE), the new
+// name is taken by an exclusive create first, and the rename then replaces only that empty file:
+// the picture has one of its two names at every instant, and a kill in between leaves at most an
+// empty file under the new one. Null when the rename is refused too (another file system): the
+// reservation is gone again, and the two-step ways follow.
+std::optional<MoveResult> RenameOverReservation(const std::string& from, const std::string& to) {
+  Reservation reservation(AT_FDCWD, to);
+  if (auto error = reservation.take())
+    return MoveResult{MoveResult::Step::kCopy, error};
+  if (sys::RenameOver(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) != 0)
+    return std::nullopt;
+  reservation.keep();
+  return MoveResult{};
+}
+
 struct TwoStepCopy {
   std::error_code error;
   bool linked = false;       // `to` is another name of the source's file
@@ -114,6 +132,10 @@ MoveResult PosixFileServices::moveFile(const std::string& from, const std::strin
     return {};
   if (!OneStepRefused(errno))
     return {MoveResult::Step::kCopy, LastError()};
+  if (errno != EXDEV) {
+    if (auto moved = RenameOverReservation(from, to))
+      return *moved;
+  }
 
   const TwoStepCopy copy = LinkOrCopy(from, to);
   if (copy.error)

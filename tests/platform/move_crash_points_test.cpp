@@ -42,22 +42,36 @@ struct MovePath {
   Refusals refusals;
   Call publishedBy;          // the call that gives the moved file its numbered name
   bool mayLeaveReservation;  // an empty numbered file, when killed between reserve and rename
+  bool oneStep;              // no instant at which the picture has both names
 };
 
 const MovePath kPaths[] = {
-    {"one rename", false, {}, Call::kRenameNoReplace, false},
-    {"link and unlink", false, {{Call::kRenameNoReplace, EINVAL}}, Call::kLink, false},
-    {"byte copy through an unnamed temporary", true, {}, Call::kLinkUnnamed, false},
+    {"one rename", false, {}, Call::kRenameNoReplace, false, true},
+    {"one rename over a reservation",
+     false,
+     {{Call::kRenameNoReplace, EINVAL}},
+     Call::kRenameOver,
+     true,
+     true},
+    {"link and unlink",
+     false,
+     {{Call::kRenameNoReplace, EINVAL}, {Call::kRenameOver, ENOSYS}},
+     Call::kLink,
+     true,
+     false},
+    {"byte copy through an unnamed temporary", true, {}, Call::kLinkUnnamed, false, false},
     {"byte copy through a hidden temporary",
      true,
      {{Call::kCreateUnnamed, EOPNOTSUPP}},
      Call::kRenameNoReplace,
+     false,
      false},
     {"byte copy over a reservation (FAT)",
-     false,
+     true,
      {{Call::kRenameNoReplace, EINVAL}, {Call::kLink, EPERM}, {Call::kCreateUnnamed, EOPNOTSUPP}},
      Call::kRenameOver,
-     true},
+     true,
+     false},
 };
 
 const char* const kSources[] = {"b.jpg", "a.jpg", "c.jpg"};
@@ -204,8 +218,7 @@ TEST_P(MoveCrashPointsTest, NoPictureLostOrPartialAtAnyKillAndNoneDoubledOrStray
     EXPECT_EQ(resumed.emptyNumbered, killed.emptyNumbered);
     // One rename has no instant at which a picture has two names; the two-step ways have one,
     // between publishing the new name and removing the old.
-    EXPECT_LE(resumed.duplicates,
-              path.publishedBy == Call::kRenameNoReplace && !path.crossDevice ? 0 : 1);
+    EXPECT_LE(resumed.duplicates, path.oneStep ? 0 : 1);
     doubledAfterResume += resumed.duplicates;
     reservationsLeft += resumed.emptyNumbered;
   }

@@ -43,8 +43,9 @@ bool ShmApart() {
          shm.st_dev != tmp.st_dev;
 }
 
-// The two byte-copy ways: onto another file system through an unnamed temporary, and in place on
-// a file system like FAT through a hidden temporary renamed over a reservation.
+// The two byte-copy ways onto another file system: through an unnamed temporary, and, onto a file
+// system like FAT, through a hidden temporary renamed over a reservation. (In place, such a file
+// system renames over a reservation without copying.)
 struct CopyWay {
   const char* name;
   bool crossDevice;
@@ -53,7 +54,7 @@ struct CopyWay {
 const CopyWay kCopyWays[] = {
     {"across", true, {}},
     {"FAT-like",
-     false,
+     true,
      {{Call::kRenameNoReplace, EINVAL}, {Call::kLink, EPERM}, {Call::kCreateUnnamed, EOPNOTSUPP}}},
 };
 

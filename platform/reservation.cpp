@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "reservation.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <utility>
+
+#include "system_calls.h"
+#include "unique_fd.h"
+
+namespace varnoth {
+
+Reservation::Reservation(int directoryFd, std::string name)
+    : directoryFd_(directoryFd), name_(std::move(name)) {}
+
+Reservation::~Reservation() {
+  if (!held_)
+    return;
+  // Only the file made here: never one that took the name meanwhile.
+  struct stat now;
+  if (fstatat(directoryFd_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+      FileIdentity::Of(now).sameFile(identity_) && now.st_size == 0) {
+    sys::Unlink(directoryFd_, name_.c_str());
+  }
+}
+
+std::error_code Reservation::take() {
+  UniqueFd fd(sys::CreateExclusive(directoryFd_, name_.c_str(), O_WRONLY | O_CLOEXEC, 0600));
+  if (!fd)
+    return LastError();
+  held_ = true;
+  struct stat status;
+  if (fstat(fd.get(), &status) != 0)
+    return LastError();
+  identity_ = FileIdentity::Of(status);
+  return {};
+}
+
+}  // namespace varnoth
