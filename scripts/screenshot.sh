@@ -11,7 +11,7 @@ directory="${2:-$PWD}"
 "$top/scripts/build.sh" >/dev/null
 
 display=":$(( (RANDOM % 400) + 100 ))"
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 program=
 cleanup() {

@@ -140,6 +140,9 @@ void FrmMain::createControls() {
   flFrom = Named(Place(new FileListView(start, this), "flFrom", TwipsRect(120, 2520, 2820, 3690),
                        listFont, "A display of the available file with the given extension"),
                  "Source files");
+  // The list covers "New file name" whole: at fractional scales its frame leaves the edge
+  // pixels unpainted, which would let a stroke of the label show through.
+  flFrom->setAutoFillBackground(true);
   drvTo = Named(Place(new DriveList(drives_, start, this), "drvTo", TwipsRect(3120, 360, 2820, 360),
                       listFont, "Target disk"),
                 "Target drive");
