@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "leftover_temporaries.h"
-#include "reservation.h"
 #include "ports/file_services.h"
+#include "reservation.h"
 #include "system_calls.h"
 #include "unique_fd.h"
 

@@ -63,8 +63,9 @@ fuzz() { scripts/run-fuzz.sh; }
 # tests need no debug information, and a unity build compiles each library's sources as one.
 step build scripts/build.sh -DVARNOTH_WERROR=ON -DCMAKE_UNITY_BUILD=ON \
   "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -DNDEBUG"
+built=$((failed == 0))
 step format scripts/check-format.sh
-if [ "$failed" -eq 0 ]; then
+if [ "$built" -eq 1 ]; then
   together tests tidy
 else
   step tidy tidy
