@@ -8,16 +8,22 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <list>
 #include <mutex>
 #include <optional>
 
+#include "errand.h"
 #include "natural_order.h"
+#include "unanswered_folders.h"
 #include "unique_fd.h"
 
 #ifndef STATX_MNT_ID_UNIQUE
@@ -130,7 +136,7 @@ bool OldEnoughToTrust(const Time& modified, const timespec& readStart) {
   return age >= kCoarsestTimestamp;
 }
 
-enum class EntryKind { kHidden, kFile, kDirectory, kOther };
+enum class EntryKind { kHidden, kFile, kDirectory, kLink, kOther };
 
 EntryKind KindOf(int directoryFd, const dirent& entry) {
   if (entry.d_name[0] == '.')
@@ -150,18 +156,76 @@ EntryKind KindOf(int directoryFd, const dirent& entry) {
     return EntryKind::kFile;
   if (type == DT_DIR)
     return EntryKind::kDirectory;
-  // A linked photo folder opens like any other; a link to a file is not one of the files to
-  // move, since moving it would move the link and leave the picture where it was.
-  if (type == DT_LNK) {
-    struct stat target;
-    if (fstatat(directoryFd, entry.d_name, &target, 0) == 0 && S_ISDIR(target.st_mode))
-      return EntryKind::kDirectory;
-  }
+  if (type == DT_LNK)
+    return EntryKind::kLink;
   return EntryKind::kOther;
 }
 
+// Where a symbolic link in `directory` points, spelled as an absolute path; reading the link
+// itself never reaches the file system it points into.
+std::string LinkTarget(int directoryFd, const std::string& directory, const std::string& name) {
+  std::string target(PATH_MAX, '\0');
+  const ssize_t length = readlinkat(directoryFd, name.c_str(), target.data(), target.size());
+  if (length <= 0)
+    return directory + "/" + name;
+  target.resize(static_cast<std::size_t>(length));
+  std::filesystem::path path(target);
+  if (path.is_relative())
+    path = std::filesystem::path(directory) / path;
+  return path.lexically_normal().string();
+}
+
+// A linked photo folder opens like any other; a link to a file is not one of the files to move,
+// since moving it would move the link and leave the picture where it was. Following a link can
+// reach a share that no longer answers, so the links are followed on a worker of their own, with
+// a deadline short enough to leave the whole read inside the window's. A link whose folder did
+// not answer before is left out until it does; `complete` is then false.
+std::error_code AddLinkedFolders(int directoryFd, const std::string& directory,
+                                 const std::vector<std::string>& links, DirectorySnapshot& snapshot,
+                                 bool& complete) {
+  struct Link {
+    std::string name;
+    std::string target;
+  };
+  auto toCheck = std::make_shared<std::vector<Link>>();
+  for (const auto& name : links) {
+    Link link{name, LinkTarget(directoryFd, directory, name)};
+    if (UnansweredFolders::instance().check(link.target))
+      complete = false;
+    else
+      toCheck->push_back(std::move(link));
+  }
+  if (toCheck->empty())
+    return {};
+  auto checking = std::make_shared<std::atomic<std::size_t>>(0);
+  auto errand = StartErrand<std::vector<bool>>([toCheck, checking] {
+    std::vector<bool> folders;
+    for (const auto& link : *toCheck) {
+      struct stat target;
+      folders.push_back(stat(link.target.c_str(), &target) == 0 && S_ISDIR(target.st_mode));
+      ++*checking;
+    }
+    return folders;
+  });
+  constexpr auto kLinkDeadline = kAnswerDeadline / 2;
+  if (!errand->waitUntil(std::chrono::steady_clock::now() + kLinkDeadline)) {
+    const Link& stuck = (*toCheck)[std::min(checking->load(), toCheck->size() - 1)];
+    // The share the link leads into is what failed; a link into the root file system is named
+    // itself.
+    const std::string folder = UnansweredFolders::blame(stuck.target);
+    return UnansweredFolders::instance().gaveUp(
+        folder == stuck.target ? directory + "/" + stuck.name : folder, *errand);
+  }
+  for (std::size_t i = 0; i < toCheck->size(); ++i) {
+    if ((*errand->result)[i])
+      snapshot.subdirectories.push_back((*toCheck)[i].name);
+  }
+  return {};
+}
+
 // Takes `directoryFd` over.
-std::error_code ReadNames(int directoryFd, DirectorySnapshot& snapshot) {
+std::error_code ReadNames(int directoryFd, const std::string& path, DirectorySnapshot& snapshot,
+                          bool& complete) {
   DIR* directory = fdopendir(directoryFd);
   if (!directory) {
     const std::error_code error = LastError();
@@ -169,12 +233,20 @@ std::error_code ReadNames(int directoryFd, DirectorySnapshot& snapshot) {
     return error;
   }
   std::error_code error;
+  std::vector<std::string> links;
+  std::size_t bytes = 0;
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(directory);
     if (!entry) {
       if (errno != 0)
         error = LastError();
+      break;
+    }
+    // A broken file system can hand out entries without end.
+    bytes += sizeof(std::string) + std::strlen(entry->d_name);
+    if (bytes > kMaxListingBytes) {
+      error = make_error_code(WaitError::kListingTooLong);
       break;
     }
     switch (KindOf(dirfd(directory), *entry)) {
@@ -184,11 +256,16 @@ std::error_code ReadNames(int directoryFd, DirectorySnapshot& snapshot) {
       case EntryKind::kDirectory:
         snapshot.subdirectories.emplace_back(entry->d_name);
         break;
+      case EntryKind::kLink:
+        links.emplace_back(entry->d_name);
+        break;
       case EntryKind::kHidden:
       case EntryKind::kOther:
         break;
     }
   }
+  if (!error)
+    error = AddLinkedFolders(dirfd(directory), path, links, snapshot, complete);
   closedir(directory);
   return error;
 }
@@ -262,13 +339,14 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
                          KeepsDirectoryTimes(fileSystem.f_type) &&
                          OldEnoughToTrust(read->stamp.modified, readStart);
   auto snapshot = std::make_shared<DirectorySnapshot>();
-  error = ReadNames(fd, *snapshot);
+  bool complete = true;
+  error = ReadNames(fd, directory, *snapshot, complete);
   if (error)
     return nullptr;
 
   SortNaturally(snapshot->names);
   SortNaturally(snapshot->subdirectories);
-  if (cacheable)
+  if (cacheable && complete)
     Cache().remember(read->stamp, snapshot);
   return snapshot;
 }

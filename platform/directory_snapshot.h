@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -16,10 +18,23 @@ struct DirectorySnapshot {
   std::vector<std::string> subdirectories;
 };
 
+// A folder read stops with WaitError::kListingTooLong once its names would take more memory than
+// this (each counted with the string that holds it): a folder of a million files with names of
+// the longest length allowed still fits, and a broken file system handing out entries without end
+// cannot take all the memory of the machine.
+inline constexpr std::size_t kMaxListingBytes = std::size_t{512} << 20;
+
 // Reads `directory`, or returns the snapshot of an earlier read when the directory provably has
 // not changed since then, so a file created before this call always appears in its result.
 // Returns null and sets `error` when the directory cannot be read.
+// Symbolic links to folders are listed among the sub-directories; a link whose folder does not
+// answer fails the read with the failure naming it once, and is left out after that until it
+// answers.
 std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string& directory,
                                                                std::error_code& error);
+
+// How a control reads a directory: ReadDirectorySnapshot itself, or the same on a worker.
+using SnapshotReader = std::function<std::shared_ptr<const DirectorySnapshot>(
+    const std::string& directory, std::error_code& error)>;
 
 }  // namespace varnoth

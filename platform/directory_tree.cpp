@@ -18,11 +18,12 @@ std::string NormalizeDirectoryPath(std::string_view path) {
   return normal;
 }
 
-std::vector<DirectoryItem> ReadDirectoryTree(const std::string& directory, std::error_code& error) {
+std::vector<DirectoryItem> ReadDirectoryTree(const std::string& directory, std::error_code& error,
+                                             const SnapshotReader& read) {
   error.clear();
   const std::string path = NormalizeDirectoryPath(directory);
   // The same read, often cached, that the file lists of this directory use.
-  const auto snapshot = ReadDirectorySnapshot(path, error);
+  const auto snapshot = read(path, error);
   if (!snapshot)
     return {};
 

@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "directory_snapshot.h"
+
 namespace varnoth {
 
 // One line of a directory list.
@@ -23,6 +25,7 @@ std::string NormalizeDirectoryPath(std::string_view path);
 // The classic look of a directory list: the root and every ancestor of `directory`, the directory
 // itself, then its non-hidden sub-directories in natural order, one level deeper. Fails with the
 // system's reason when the directory cannot be read.
-std::vector<DirectoryItem> ReadDirectoryTree(const std::string& directory, std::error_code& error);
+std::vector<DirectoryItem> ReadDirectoryTree(const std::string& directory, std::error_code& error,
+                                             const SnapshotReader& read = ReadDirectorySnapshot);
 
 }  // namespace varnoth

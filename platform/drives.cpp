@@ -144,6 +144,34 @@ std::vector<Drive> ReadMountedDrives(int mountInfoFd) {
   return DrivesOrRoot(text);
 }
 
+std::vector<std::string> ParseMountPoints(std::string_view mountInfo) {
+  std::vector<std::string> mountPoints;
+  std::istringstream lines{std::string(mountInfo)};
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string word;
+    for (int field = 0; field < 5 && fields >> word; ++field) {
+      if (field == 4)
+        mountPoints.push_back(Unescape(word));
+    }
+  }
+  return mountPoints;
+}
+
+std::string MountPointHolding(std::string_view path, const std::vector<std::string>& mountPoints) {
+  std::string best = "/";
+  for (const auto& mount : mountPoints) {
+    if (mount != "/" && IsUnder(path, mount) && mount.size() > best.size())
+      best = mount;
+  }
+  return best;
+}
+
+bool IsPathUnder(std::string_view path, std::string_view tree) {
+  return tree == "/" ? !path.empty() && path[0] == '/' : IsUnder(path, tree);
+}
+
 std::string DriveCaption(const Drive& drive) {
   if (drive.mountPoint == "/" && drive.volumeName.empty())
     return "/";

@@ -29,6 +29,14 @@ std::vector<Drive> ReadMountedDrives(const std::string& mountInfo = "/proc/self/
 // of /proc/self/mountinfo that starts at offset 0 with the table as it is now.
 std::vector<Drive> ReadMountedDrives(int mountInfoFd);
 
+// Every mount point in `mountInfo` (the format of /proc/self/mountinfo), system mounts included.
+std::vector<std::string> ParseMountPoints(std::string_view mountInfo);
+// The longest of `mountPoints` that holds `path` by its spelling: the kernel's table is read, the
+// file system is not touched. "/" when none does.
+std::string MountPointHolding(std::string_view path, const std::vector<std::string>& mountPoints);
+// Whether `path` is `tree` or lies below it, by spelling.
+bool IsPathUnder(std::string_view path, std::string_view tree);
+
 // How a drive list names a drive: its volume name, or else the last component of its mount
 // point, then the mount point itself ("EOS_DIGITAL  (/media/anna/EOS_DIGITAL)"); "/" for the
 // root. The name comes first because a narrow list shows only the start of each entry.

@@ -3,13 +3,13 @@
 
 #include <utility>
 
-#include "directory_snapshot.h"
+#include "unanswered_folders.h"
 #include "wildcard.h"
 
 namespace varnoth {
 
-FileListing::FileListing(std::string directory, std::string pattern)
-    : path_(std::move(directory)), pattern_(std::move(pattern)) {
+FileListing::FileListing(std::string directory, std::string pattern, SnapshotReader read)
+    : read_(std::move(read)), path_(std::move(directory)), pattern_(std::move(pattern)) {
   // A list that cannot read its start directory starts empty; the next set or refresh tells why.
   refresh();
 }
@@ -52,7 +52,9 @@ void FileListing::setResetCallbacks(std::function<void()> aboutToReset,
 
 std::error_code FileListing::reread(const std::string& directory, const std::string& pattern) {
   std::error_code error;
-  auto snapshot = ReadDirectorySnapshot(directory, error);
+  auto snapshot = read_(directory, error);
+  if (Unanswered(error))
+    return error;
 
   std::vector<std::size_t> matches;
   if (snapshot) {

@@ -8,20 +8,22 @@
 #include <system_error>
 #include <vector>
 
+#include "directory_snapshot.h"
 #include "ports/file_list.h"
 
 namespace varnoth {
-
-struct DirectorySnapshot;
 
 // The core of a file list without its widget: the regular, non-hidden files of one directory that
 // match a pattern ("*" matches any run of characters, case ignored; every other character is
 // literal), in natural order ("scan2" before "scan10", case ignored, ties broken by bytes), with
 // a selection flag per entry. Every set and refresh re-reads; when the directory cannot be read,
 // the list keeps the new path and pattern, shows no entries, and returns the system's reason.
+// When the directory did not answer (see Unanswered), the list keeps what it showed, path and
+// pattern too, and returns that failure.
 class FileListing final : public FileList {
  public:
-  FileListing(std::string directory, std::string pattern);
+  FileListing(std::string directory, std::string pattern,
+              SnapshotReader read = ReadDirectorySnapshot);
   ~FileListing() override;
 
   std::error_code setPath(const std::string& directory) override;
@@ -43,6 +45,7 @@ class FileListing final : public FileList {
  private:
   std::error_code reread(const std::string& directory, const std::string& pattern);
 
+  SnapshotReader read_;
   std::string path_;
   std::string pattern_;
   std::shared_ptr<const DirectorySnapshot> snapshot_;

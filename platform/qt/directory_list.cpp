@@ -8,6 +8,7 @@
 
 #include "directory_tree.h"
 #include "drives.h"
+#include "qt/answered_reads.h"
 #include "qt/display_text.h"
 #include "qt/folder_icons.h"
 
@@ -31,7 +32,7 @@ int ScrollToShow(int left, int right, int width, int current) {
 
 DirectoryList::DirectoryList(std::shared_ptr<DriveTable> drives,
                              const std::string& initialDirectory, QWidget* parent)
-    : QTreeWidget(parent), drives_(std::move(drives)) {
+    : QTreeWidget(parent), drives_(std::move(drives)), read_(AnsweredReader(*this)) {
   setHeaderHidden(true);
   setColumnCount(1);
   setRootIsDecorated(false);
@@ -84,7 +85,7 @@ std::error_code DirectoryList::refresh() {
 
 std::error_code DirectoryList::showDirectory(const std::string& directory) {
   std::error_code error;
-  const auto items = ReadDirectoryTree(directory, error);
+  const auto items = ReadDirectoryTree(directory, error, read_);
   if (error)
     return error;
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <system_error>
 
+#include "directory_snapshot.h"
 #include "ports/file_list.h"
 
 namespace varnoth {
@@ -48,6 +49,7 @@ class DirectoryList final : public QTreeWidget, public DirectoryPathSource {
   void revealCurrentDirectory();
 
   std::shared_ptr<DriveTable> drives_;
+  SnapshotReader read_;
   std::string path_;
   QTreeWidgetItem* currentDirectory_ = nullptr;
 };

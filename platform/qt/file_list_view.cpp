@@ -3,12 +3,15 @@
 
 #include <QItemSelectionModel>
 
+#include "qt/answered_reads.h"
 #include "qt/file_list_model.h"
 
 namespace varnoth {
 
 FileListView::FileListView(const std::string& directory, QWidget* parent)
-    : QListView(parent), listing_(directory, "*"), model_(new FileListModel(listing_, this)) {
+    : QListView(parent),
+      listing_(directory, "*", AnsweredReader(*this)),
+      model_(new FileListModel(listing_, this)) {
   // Uniform sizes let the view lay out 100,000 rows without measuring each one.
   setUniformItemSizes(true);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
