@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "leftover_temporaries.h"
+#include "move_control.h"
 #include "ports/file_services.h"
 #include "reservation.h"
 #include "system_calls.h"
@@ -82,6 +83,7 @@ std::error_code CopyContent(int source, int target) {
     }
     if (copied > 0) {
       copiedAny = true;
+      NoteMoveProgress();
       continue;
     }
     if (copied == 0) {

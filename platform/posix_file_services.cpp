@@ -9,6 +9,7 @@
 
 #include "durable_copy.h"
 #include "file_identity.h"
+#include "move_control.h"
 #include "reservation.h"
 #include "system_calls.h"
 #include "unique_fd.h"
@@ -69,6 +70,15 @@ void UndoLink(const std::string& from, const std::string& to) {
   }
 }
 
+// A rename made after the caller gave up on the move is taken back: the file returns to its
+// source name, where the caller reported it stays.
+MoveResult KeepOrTakeBack(const std::string& from, const std::string& to) {
+  if (MoveMayComplete())
+    return {};
+  sys::RenameNoReplace(AT_FDCWD, to.c_str(), AT_FDCWD, from.c_str());
+  return {MoveResult::Step::kCopy, std::make_error_code(std::errc::operation_canceled)};
+}
+
 // Where a file system has no rename that refuses to replace (FAT and NTFS through FUSE), the new
 // name is taken by an exclusive create first, and the rename then replaces only that empty file:
 // the picture has one of its two names at every instant, and a kill in between leaves at most an
@@ -81,7 +91,7 @@ std::optional<MoveResult> RenameOverReservation(const std::string& from, const s
   if (sys::RenameOver(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) != 0)
     return std::nullopt;
   reservation.keep();
-  return MoveResult{};
+  return KeepOrTakeBack(from, to);
 }
 
 struct TwoStepCopy {
@@ -117,6 +127,23 @@ std::error_code StillWhatWasCopied(const std::string& from, const TwoStepCopy& c
   return same ? std::error_code() : make_error_code(MoveError::kChangedWhileCopying);
 }
 
+// Removes the copy of a move given up on before its source was removed, when `to` still names
+// that copy: another name of the source's file, or a file of the source's size and times.
+void RemoveCopy(const std::string& from, const std::string& to, const TwoStepCopy& copy) {
+  if (copy.linked) {
+    UndoLink(from, to);
+    return;
+  }
+  struct stat target;
+  if (lstat(to.c_str(), &target) != 0 || !S_ISREG(target.st_mode))
+    return;
+  const FileIdentity made = FileIdentity::Of(target);
+  if (made.size == copy.copied.size && made.modified.tv_sec == copy.copied.modified.tv_sec &&
+      made.modified.tv_nsec == copy.copied.modified.tv_nsec) {
+    sys::Unlink(AT_FDCWD, to.c_str());
+  }
+}
+
 }  // namespace
 
 MoveResult PosixFileServices::moveFile(const std::string& from, const std::string& to) {
@@ -129,7 +156,7 @@ MoveResult PosixFileServices::moveFile(const std::string& from, const std::strin
   // One step where the file system offers it: the file has exactly one of its two names at every
   // instant, crash or not, and a symbolic link that took the name since is moved as itself.
   if (sys::RenameNoReplace(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str()) == 0)
-    return {};
+    return KeepOrTakeBack(from, to);
   if (!OneStepRefused(errno))
     return {MoveResult::Step::kCopy, LastError()};
   if (errno != EXDEV) {
@@ -142,6 +169,10 @@ MoveResult PosixFileServices::moveFile(const std::string& from, const std::strin
     return {MoveResult::Step::kCopy, copy.error};
   if (auto error = StillWhatWasCopied(from, copy))
     return {MoveResult::Step::kDelete, error};
+  if (!MoveMayComplete()) {
+    RemoveCopy(from, to, copy);
+    return {MoveResult::Step::kCopy, std::make_error_code(std::errc::operation_canceled)};
+  }
   if (sys::Unlink(AT_FDCWD, from.c_str()) != 0)
     return {MoveResult::Step::kDelete, LastError()};
   return {};

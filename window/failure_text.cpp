@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "failure_text.h"
 
+#include "directory_snapshot.h"
+#include "unanswered_folders.h"
+
 namespace varnoth {
 
 namespace {
@@ -14,12 +17,32 @@ std::string Quoted(const std::string& text) {
   return "'" + text + "'";
 }
 
+// "'IMG_0042.jpg' stays in '/media/nas/2024'"
+std::string StaysWhereItWas(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos)
+    return Quoted(path) + " stays where it was";
+  return Quoted(path.substr(slash + 1)) + " stays in " +
+         Quoted(slash == 0 ? "/" : path.substr(0, slash));
+}
+
+// The reason a step failed: the system's own, or why the program stopped waiting for it.
+std::string Reason(std::error_code error) {
+  if (const auto folder = UnansweredFolders::instance().folderOf(error))
+    return Quoted(*folder) + " does not answer";
+  if (error == WaitError::kListingTooLong) {
+    return "its listing goes on past " + std::to_string(kMaxListingBytes >> 20) +
+           " MiB of names without ending";
+  }
+  return error.message();
+}
+
 // "Cannot read '/media/card': No such file or directory"
 std::string Describe(const char* action, const std::string& path, std::error_code error) {
   std::string text = action;
   if (!path.empty())
     text += " " + Quoted(path);
-  return text + ": " + error.message();
+  return text + ": " + Reason(error);
 }
 
 std::string StemRefusalText(StemRefusal refusal) {
@@ -56,6 +79,8 @@ std::string SuffixFailureText(SuffixFailure failure) {
 std::string CopyFailureDescription(const RunFailure& failure) {
   const std::string& from = failure.path;
   const std::string& to = failure.otherPath;
+  if (failure.error == WaitError::kClosing)
+    return StaysWhereItWas(from) + "; the files before it were moved";
   if (failure.error == MoveError::kNotRegularFile)
     return Quoted(from) + " is no longer a regular file; it was left where it is";
   if (failure.error == MoveError::kChangedWhileCopying) {
@@ -66,25 +91,25 @@ std::string CopyFailureDescription(const RunFailure& failure) {
     return "Cannot make sure that " + Quoted(to) + " is safely on disk; the copy exists and " +
            Quoted(from) + " was kept";
   }
-  return "Cannot copy " + Quoted(from) + " to " + Quoted(to) + ": " + failure.error.message();
+  return "Cannot copy " + Quoted(from) + " to " + Quoted(to) + ": " + Reason(failure.error);
 }
 
 std::string RunFailureDescription(const RunFailure& failure) {
   switch (failure.step) {
     case RunFailure::Step::kListTargets:
       return "Cannot list " + Quoted(failure.path) + " with the pattern " +
-             Quoted(failure.otherPath) + ": " + failure.error.message();
+             Quoted(failure.otherPath) + ": " + Reason(failure.error);
     case RunFailure::Step::kReadNumber:
       return "Cannot read the number of " + Quoted(failure.path) + ": " +
              SuffixFailureText(failure.suffixFailure);
     case RunFailure::Step::kNumberPastMax:
       return "Cannot give " + Quoted(failure.path) +
-             " a number past 2147483647: " + failure.error.message();
+             " a number past 2147483647: " + Reason(failure.error);
     case RunFailure::Step::kCopy:
       return CopyFailureDescription(failure);
     case RunFailure::Step::kDelete:
       return "Cannot delete " + Quoted(failure.path) + " after copying it to " +
-             Quoted(failure.otherPath) + ": " + failure.error.message();
+             Quoted(failure.otherPath) + ": " + Reason(failure.error);
     case RunFailure::Step::kRefreshList:
       return Describe("Cannot list", failure.path, failure.error);
     case RunFailure::Step::kStem:

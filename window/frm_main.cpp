@@ -4,12 +4,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPushButton>
+#include <QTimer>
 #include <utility>
 
+#include "answered_file_services.h"
 #include "failure_text.h"
 #include "naming.h"
 #include "ports/dialogs.h"
 #include "ports/file_services.h"
+#include "qt/ask_worker.h"
 #include "qt/directory_list.h"
 #include "qt/drive_list.h"
 #include "qt/extension_selector.h"
@@ -25,16 +28,26 @@ namespace varnoth {
 
 namespace {
 
+// How soon a close asked for during a wait looks again whether the wait has ended.
+constexpr std::chrono::milliseconds kLookAgainForClose{20};
+
 // A run's failures, each shown in a message box before the run goes on.
 class MessageBoxReport final : public RunReport {
  public:
   explicit MessageBoxReport(MessageSink& messages) : messages_(messages) {}
   void reportFailure(const RunFailure& failure) override {
+    // Once the window is closing, the run only says which file stays where it was; every later
+    // step fails the same way and says nothing new.
+    if (failure.error == WaitError::kClosing) {
+      if (failure.step != RunFailure::Step::kCopy || std::exchange(toldWhatStays_, true))
+        return;
+    }
     messages_.showMessage(RunFailureText(failure));
   }
 
  private:
   MessageSink& messages_;
+  bool toldWhatStays_ = false;
 };
 
 }  // namespace
@@ -100,7 +113,7 @@ template <typename Body>
 void FrmMain::RunHandler(HandlerLeadIn leadIn, Body body) {
   if (cascade_.enter(leadIn))
     body();
-  if (const auto failure = cascade_.leave())
+  if (const auto failure = cascade_.leave(); failure && failure->error != WaitError::kClosing)
     messages_.showMessage(HandlerFailureText(failure->leadIn, failure->path, failure->error));
 }
 
@@ -230,6 +243,8 @@ void FrmMain::cmdConvert_Click() {
   WindowThreadDirectory sourceDirectory(here, *dirFrom);
   WindowThreadDirectory targetDirectory(here, *dirTo);
   WindowThreadReport windowReport(here, report);
+  // A move that meets a share gone silent is given up on, and the window can close meanwhile.
+  AnsweredFileServices files(files_);
   const std::string extension = strExtension;
   runInProgress_ = true;
   {
@@ -239,21 +254,36 @@ void FrmMain::cmdConvert_Click() {
     } endOfRun{runInProgress_};
     RunOffThread(*this, [&] {
       RunRename(RenameRunParts{stem, extension, source, target, sourceDirectory, targetDirectory,
-                               files_, windowReport});
+                               files, windowReport});
     });
   }
-  if (std::exchange(closeRequestedDuringRun_, false))
-    close();
+  FinishClosing();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
-  // Closing in the middle of a run would destroy the lists the run is working through.
-  if (runInProgress_) {
-    closeRequestedDuringRun_ = true;
+  // Closing in the middle of a run or of a wait would destroy what they are working through:
+  // every wait gives up at once instead, the handlers and the run end, and the window closes then.
+  if (runInProgress_ || Waiting()) {
+    if (!std::exchange(closeRequested_, true)) {
+      GiveUpEveryWait();
+      FinishClosing();
+    }
     event->ignore();
     return;
   }
   QWidget::closeEvent(event);
+}
+
+void FrmMain::FinishClosing() {
+  if (!closeRequested_)
+    return;
+  if (runInProgress_ || Waiting()) {
+    QTimer::singleShot(kLookAgainForClose, this, &FrmMain::FinishClosing);
+    return;
+  }
+  closeRequested_ = false;
+  close();
+  SetGivingUpEveryWait(false);
 }
 
 void FrmMain::cmdMakeDir_Click() {
@@ -267,7 +297,11 @@ void FrmMain::cmdMakeDir_Click() {
     return;
   }
   const std::string path = JoinPath(dirTo->path(), answer);
-  if (auto error = files_.makeDirectory(path)) {
+  auto made = AskWorker<std::error_code>(
+      *this, dirTo->path(), [&files = files_, path] { return files.makeDirectory(path); });
+  if (auto error = made.value ? *made.value : made.error) {
+    if (error == WaitError::kClosing)
+      return;
     messages_.showMessage(MakeDirectoryFailureText(path, error));
     return;
   }

@@ -25,7 +25,9 @@ class MessageSink;
 class NameBox;
 
 // The program's one window. Its handlers read the controls, call the engine, and write the
-// controls back; the controls notify them synchronously.
+// controls back; the controls notify them synchronously. Every step that can block on a file
+// system runs on a worker while the window waits for it, so `files` must outlive the window: a
+// worker given up on may still use it.
 class FrmMain final : public QWidget {
   Q_OBJECT
  public:
@@ -44,6 +46,8 @@ class FrmMain final : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // Closes the window as soon as no run and no wait for a folder is under way.
+  void FinishClosing();
   void createControls();
   void connectHandlers();
 
@@ -102,7 +106,7 @@ class FrmMain final : public QWidget {
 
   std::string strExtension;
   bool runInProgress_ = false;
-  bool closeRequestedDuringRun_ = false;
+  bool closeRequested_ = false;
 };
 
 }  // namespace varnoth
