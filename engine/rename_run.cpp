@@ -59,7 +59,7 @@ void MoveSelected(const RenameRunParts& parts, const std::string& stem, std::int
     }
     ++counter;
 
-    // The directories are read for every file: they are the window's, not the run's.
+    // The directories do not change during a run (the port's contract); asking again is cheap.
     const std::string from = JoinPath(parts.sourceDirectory.path(), entry);
     const std::string to =
         JoinPath(parts.targetDirectory.path(), NumberedName(stem, counter, parts.extension));

@@ -19,12 +19,15 @@ class FileList {
   virtual std::error_code refresh() = 0;
 
   virtual std::size_t count() const = 0;
-  // Bare file name, as bytes.
+  // Bare file name, as bytes. The reference is good until the next setPath, setPattern or
+  // refresh of this list, which may replace the entries; keep a copy to hold a name across one.
   virtual const std::string& entry(std::size_t index) const = 0;
   virtual bool isSelected(std::size_t index) const = 0;
 };
 
 // The current path of a directory list: absolute, "/"-separated, ending in "/" only at the root.
+// A rename run may ask for it as often as it likes and counts on the same answer throughout: the
+// window holds still while a run is under way, so an implementation may read it once per run.
 class DirectoryPathSource {
  public:
   virtual ~DirectoryPathSource() = default;

@@ -13,6 +13,7 @@
 
 #include "qt/input_swallower.h"
 #include "qt/override_cursor.h"
+#include "qt/worker_wait.h"
 
 namespace varnoth {
 
@@ -39,6 +40,8 @@ bool WaitForAnswer(QWidget& window, ErrandState& errand) {
   if (GivingUpEveryWait())
     return false;
 
+  // Notifications the nested loop delivers are held until the handler that waits has ended.
+  const WorkerWait holdingNotifications;
   QEventLoop loop;
   RunningWaits().push_back(&loop);
   struct Leave {
