@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -14,6 +15,9 @@ namespace varnoth {
 struct DirectorySnapshot {
   std::vector<std::string> names;
   std::vector<std::string> subdirectories;
+  // The directory that was read: its device and inode as stat gives them.
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
 };
 
 // Reads `directory`, or returns the snapshot of an earlier read when the directory provably has
