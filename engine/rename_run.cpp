@@ -3,29 +3,84 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace varnoth {
 
 namespace {
 
-void RefreshList(FileList& list, const DirectoryPathSource& directory, RunReport& report) {
-  if (const std::error_code error = list.refresh()) {
+void RefreshList(FileList& list, const std::string& directory, RunReport& report) {
+  if (const std::error_code error = list.refresh())
     report.reportFailure(
-        {.step = RunFailure::Step::kRefreshList, .path = directory.path(), .error = error});
-  }
+        {.step = RunFailure::Step::kRefreshList, .path = directory, .error = error});
 }
 
-// Points the target list at the stem's files and returns the highest number they carry.
-std::int32_t ScanTargets(const RenameRunParts& parts, const std::string& stem) {
+// The two folders of a run, opened once; one folder when a run renames in place.
+struct HeldFolders {
+  std::string sourcePath;
+  std::string targetPath;
+  std::unique_ptr<Folder> source;
+  std::unique_ptr<Folder> target;  // null when it is the source
+
+  const Folder& targetFolder() const { return target ? *target : *source; }
+};
+
+// Whether `folder` is the one `list` last read. A list that could not read its folder shows
+// nothing it could vouch for, so there is nothing to compare.
+bool StillListed(const Folder& folder, const FileList& list) {
+  const std::optional<FolderIdentity> listed = list.folderIdentity();
+  return !listed || *listed == folder.identity();
+}
+
+std::optional<HeldFolders> HoldFolders(const RenameRunParts& parts, const std::string& sourcePath,
+                                       const std::string& targetPath) {
+  HeldFolders held{sourcePath, targetPath, nullptr, nullptr};
+  const auto open = [&](const std::string& path) -> std::unique_ptr<Folder> {
+    FolderOpening opening = parts.files.openFolder(path);
+    if (opening.error) {
+      parts.report.reportFailure(
+          {.step = RunFailure::Step::kOpenFolder, .path = path, .error = opening.error});
+    }
+    return std::move(opening.folder);
+  };
+  held.source = open(held.sourcePath);
+  if (!held.source)
+    return std::nullopt;
+  if (held.targetPath != held.sourcePath) {
+    held.target = open(held.targetPath);
+    if (!held.target)
+      return std::nullopt;
+  }
+  const auto changed = [&](const std::string& path) {
+    parts.report.reportFailure({.step = RunFailure::Step::kFolderChanged, .path = path});
+    return std::nullopt;
+  };
+  if (!StillListed(*held.source, parts.sourceList))
+    return changed(held.sourcePath);
+  if (!StillListed(held.targetFolder(), parts.targetList))
+    return changed(held.targetPath);
+  return held;
+}
+
+// Points the target list at the stem's files and returns the highest number they carry; none when
+// the list no longer shows the held target folder.
+std::optional<std::int32_t> ScanTargets(const RenameRunParts& parts, const HeldFolders& held,
+                                        const std::string& stem) {
   const std::string pattern = TargetPattern(stem, parts.extension);
   if (const std::error_code error = parts.targetList.setPattern(pattern)) {
     // The list keeps what it showed; the scan goes on over that, and a name it misses is still
     // safe because a move never replaces an existing file.
     parts.report.reportFailure({.step = RunFailure::Step::kListTargets,
-                                .path = parts.targetDirectory.path(),
+                                .path = held.targetPath,
                                 .otherPath = pattern,
                                 .error = error});
+  }
+  // The numbers must come from the folder the files go to.
+  if (!StillListed(held.targetFolder(), parts.targetList)) {
+    parts.report.reportFailure({.step = RunFailure::Step::kFolderChanged, .path = held.targetPath});
+    return std::nullopt;
   }
 
   std::vector<std::string> names;
@@ -42,7 +97,8 @@ std::int32_t ScanTargets(const RenameRunParts& parts, const std::string& stem) {
   return scan.highest;
 }
 
-void MoveSelected(const RenameRunParts& parts, const std::string& stem, std::int32_t highest) {
+void MoveSelected(const RenameRunParts& parts, const HeldFolders& held, const std::string& stem,
+                  std::int32_t highest) {
   std::int32_t counter = highest;
   const FileList& sources = parts.sourceList;
   for (std::size_t index = 0; index < sources.count(); ++index) {
@@ -59,23 +115,20 @@ void MoveSelected(const RenameRunParts& parts, const std::string& stem, std::int
     }
     ++counter;
 
-    // The directories do not change during a run (the port's contract); asking again is cheap.
-    const std::string from = JoinPath(parts.sourceDirectory.path(), entry);
-    const std::string to =
-        JoinPath(parts.targetDirectory.path(), NumberedName(stem, counter, parts.extension));
-
+    const std::string numbered = NumberedName(stem, counter, parts.extension);
     // A failed copy keeps its number used up, so the names of the later files do not depend on
     // this failure.
-    const MoveResult result = parts.files.moveFile(from, to);
-    if (result.failedStep == MoveResult::Step::kCopy) {
-      parts.report.reportFailure(
-          {.step = RunFailure::Step::kCopy, .path = from, .otherPath = to, .error = result.error});
-    } else if (result.failedStep == MoveResult::Step::kDelete) {
-      parts.report.reportFailure({.step = RunFailure::Step::kDelete,
-                                  .path = from,
-                                  .otherPath = to,
-                                  .error = result.error});
-    }
+    const MoveResult result =
+        parts.files.moveFile(*held.source, entry, held.targetFolder(), numbered);
+    if (result.moved())
+      continue;
+    const RunFailure::Step step = result.failedStep == MoveResult::Step::kCopy
+                                      ? RunFailure::Step::kCopy
+                                      : RunFailure::Step::kDelete;
+    parts.report.reportFailure({.step = step,
+                                .path = JoinPath(held.sourcePath, entry),
+                                .otherPath = JoinPath(held.targetPath, numbered),
+                                .error = result.error});
   }
 }
 
@@ -89,11 +142,16 @@ void RunRename(const RenameRunParts& parts) {
     return;
   }
 
-  const std::int32_t highest = ScanTargets(parts, stem);
-  MoveSelected(parts, stem, highest);
+  // Read once: the run acts in the folders these named when it began.
+  const std::string sourcePath = parts.sourceDirectory.path();
+  const std::string targetPath = parts.targetDirectory.path();
+  if (const std::optional<HeldFolders> held = HoldFolders(parts, sourcePath, targetPath)) {
+    if (const std::optional<std::int32_t> highest = ScanTargets(parts, *held, stem))
+      MoveSelected(parts, *held, stem, *highest);
+  }
 
-  RefreshList(parts.sourceList, parts.sourceDirectory, parts.report);
-  RefreshList(parts.targetList, parts.targetDirectory, parts.report);
+  RefreshList(parts.sourceList, sourcePath, parts.report);
+  RefreshList(parts.targetList, targetPath, parts.report);
 }
 
 }  // namespace varnoth

@@ -20,6 +20,8 @@ struct RunFailure {
     kCopy,           // `path` to `otherPath`
     kDelete,         // `path` after copying it to `otherPath`
     kRefreshList,    // `path` is the directory
+    kOpenFolder,     // `path` is the directory; nothing was moved
+    kFolderChanged,  // `path` is a directory that is no longer the one listed; nothing was moved
   };
   Step step = Step::kStem;
   std::string path{};
@@ -36,7 +38,8 @@ class RunReport {
   virtual void reportFailure(const RunFailure& failure) = 0;
 };
 
-// Everything a rename run reads and acts on. The run holds its own values only while it runs.
+// Everything a rename run reads and acts on. The run holds its own values only while it runs. It
+// reads each directory path once, when it starts, opens those folders and holds them to its end.
 struct RenameRunParts {
   const TextSource& stemBox;
   const std::string& extension;
@@ -49,7 +52,8 @@ struct RenameRunParts {
 };
 
 // Moves every selected entry of the source list into the target directory under the next numbered
-// names, reporting each failing step and going on, then refreshes both lists.
+// names, reporting each failing step and going on, then refreshes both lists. A folder that is no
+// longer the one its list last read is reported, and nothing is moved.
 void RunRename(const RenameRunParts& parts);
 
 }  // namespace varnoth

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "errand.h"
@@ -17,29 +18,41 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How often a waiting run looks at the move's progress and at the window closing.
+// How often a waiting run looks at the step's progress and at the window closing.
 constexpr std::chrono::milliseconds kLookAgain{50};
-// How long a move may go without progress, once the window is closing, before it is taken for
-// stuck and given up on: a move that is getting on is let finish.
+// How long a step may go without progress, once the window is closing, before it is taken for
+// stuck and given up on: a step that is getting on is let finish.
 constexpr std::chrono::milliseconds kStuckWhenClosing{200};
 // How long a folder of a stuck move has to answer a plain question before it is the one named.
 constexpr std::chrono::milliseconds kProbeDeadline{300};
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos)
-    return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
+// A folder opened on a worker, held by shared ownership so that a worker left behind keeps it.
+class AnsweredFolder final : public Folder {
+ public:
+  AnsweredFolder(std::shared_ptr<Folder> inner, std::string path)
+      : inner_(std::move(inner)), path_(std::move(path)) {}
+  FolderIdentity identity() const override { return inner_->identity(); }
+  const std::shared_ptr<Folder>& inner() const { return inner_; }
+  const std::string& path() const { return path_; }
 
-// Which of the two folders of a stuck move does not answer: each is asked a question of its own
-// (the size of its file system) on a worker; the target is named when both answer.
-std::string FolderThatDoesNotAnswer(const std::string& from, const std::string& to) {
-  std::vector<std::string> folders{UnansweredFolders::blame(FolderOf(from)),
-                                   UnansweredFolders::blame(FolderOf(to))};
+ private:
+  std::shared_ptr<Folder> inner_;
+  std::string path_;
+};
+
+struct Opened {
+  std::shared_ptr<Folder> folder;
+  std::error_code error;
+};
+
+// Which of the folders of a stuck step does not answer: each is asked a question of its own (the
+// size of its file system) on a worker; the last is named when all answer.
+std::string FolderThatDoesNotAnswer(const std::vector<std::string>& paths) {
+  std::vector<std::string> folders;
   std::vector<std::shared_ptr<Errand<bool>>> probes;
-  for (const auto& folder : folders) {
-    probes.push_back(StartErrand<bool>([folder] {
+  for (const auto& path : paths) {
+    folders.push_back(UnansweredFolders::blame(path));
+    probes.push_back(StartErrand<bool>([folder = folders.back()] {
       struct statfs status;
       return statfs(folder.c_str(), &status) == 0;
     }));
@@ -52,51 +65,77 @@ std::string FolderThatDoesNotAnswer(const std::string& from, const std::string& 
   return folders.back();
 }
 
-}  // namespace
-
-MoveResult AnsweredFileServices::moveFile(const std::string& from, const std::string& to) {
-  if (cutShort_)
-    return {MoveResult::Step::kCopy, make_error_code(WaitError::kClosing)};
-  for (const auto* path : {&from, &to}) {
-    if (auto error = UnansweredFolders::instance().check(*path))
-      return {MoveResult::Step::kCopy, error};
-  }
-
-  auto control = std::make_shared<MoveControl>();
-  auto errand = StartErrand<MoveResult>([&inner = inner_, control, from, to] {
-    const MoveControl::Scope scope(*control);
-    return inner.moveFile(from, to);
-  });
-
-  std::uint64_t progress = control->progress();
+// Waits for `errand`, whose progress `control` counts (none: a step without parts); returns the
+// failure it was given up with, or none when it answered.
+std::optional<std::error_code> WaitOrGiveUp(ErrandState& errand, const MoveControl* control,
+                                            const std::vector<std::string>& folders,
+                                            bool& cutShort) {
+  std::uint64_t progress = control ? control->progress() : 0;
   auto lastProgress = Clock::now();
   for (;;) {
-    if (errand->waitUntil(Clock::now() + kLookAgain))
-      return *errand->result;
-    std::error_code given;
-    const auto stalled = Clock::now() - lastProgress;
-    if (control->progress() != progress) {
+    if (errand.waitUntil(Clock::now() + kLookAgain))
+      return std::nullopt;
+    if (control && control->progress() != progress) {
       progress = control->progress();
       lastProgress = Clock::now();
       continue;
     }
+    const auto stalled = Clock::now() - lastProgress;
     if (GivingUpEveryWait() && stalled >= kStuckWhenClosing) {
-      cutShort_ = true;
-      given = make_error_code(WaitError::kClosing);
-    } else if (stalled < kAnswerDeadline) {
-      continue;
-    } else {
-      given = UnansweredFolders::instance().gaveUp(FolderThatDoesNotAnswer(from, to), *errand);
+      cutShort = true;
+      return make_error_code(WaitError::kClosing);
     }
-    // A move already past the point of no return may still finish: the copy is complete and
-    // only the source's removal is under way, so the file is kept either way.
-    if (!control->cancel()) {
-      if (errand->finished())
-        return *errand->result;
-      return {MoveResult::Step::kDelete, given};
-    }
-    return {MoveResult::Step::kCopy, given};
+    if (stalled >= kAnswerDeadline)
+      return UnansweredFolders::instance().gaveUp(FolderThatDoesNotAnswer(folders), errand);
   }
+}
+
+}  // namespace
+
+FolderOpening AnsweredFileServices::openFolder(const std::string& path) {
+  if (cutShort_)
+    return {nullptr, make_error_code(WaitError::kClosing)};
+  if (auto error = UnansweredFolders::instance().check(path))
+    return {nullptr, error};
+  auto errand = StartErrand<Opened>([&inner = inner_, path] {
+    FolderOpening opening = inner.openFolder(path);
+    return Opened{std::move(opening.folder), opening.error};
+  });
+  if (auto given = WaitOrGiveUp(*errand, nullptr, {path}, cutShort_))
+    return {nullptr, *given};
+  Opened& opened = *errand->result;
+  if (!opened.folder)
+    return {nullptr, opened.error};
+  return {std::make_unique<AnsweredFolder>(std::move(opened.folder), path), {}};
+}
+
+MoveResult AnsweredFileServices::moveFile(const Folder& fromFolder, const std::string& fromName,
+                                          const Folder& toFolder, const std::string& toName) {
+  const auto& from = dynamic_cast<const AnsweredFolder&>(fromFolder);
+  const auto& to = dynamic_cast<const AnsweredFolder&>(toFolder);
+  if (cutShort_)
+    return {MoveResult::Step::kCopy, make_error_code(WaitError::kClosing)};
+  for (const auto* folder : {&from.path(), &to.path()}) {
+    if (auto error = UnansweredFolders::instance().check(*folder))
+      return {MoveResult::Step::kCopy, error};
+  }
+
+  auto control = std::make_shared<MoveControl>();
+  auto errand = StartErrand<MoveResult>(
+      [&inner = inner_, control, source = from.inner(), fromName, target = to.inner(), toName] {
+        const MoveControl::Scope scope(*control);
+        return inner.moveFile(*source, fromName, *target, toName);
+      });
+  const auto given = WaitOrGiveUp(*errand, control.get(), {from.path(), to.path()}, cutShort_);
+  if (!given)
+    return *errand->result;
+  if (control->cancel())
+    return {MoveResult::Step::kCopy, *given};
+  // Past the point of no return: the copy is complete and only the source's removal may still be
+  // under way, so the file is kept either way.
+  if (errand->finished())
+    return *errand->result;
+  return {MoveResult::Step::kDelete, *given};
 }
 
 std::error_code AnsweredFileServices::makeDirectory(const std::string& path) {

@@ -8,20 +8,27 @@
 
 namespace varnoth {
 
-// The file services of a run whose moves may meet a share that stops answering. Each move runs
-// on a worker of its own; one that makes no progress for kAnswerDeadline is given up on and
-// reported as not moved ("'/media/nas' does not answer"), and if it wakes later it undoes itself:
-// a copy it made is removed and the source stays. Later moves on that folder fail at once until
-// it answers. When every wait is given up (the window closing), a move that is getting on is let
-// finish; one that has made no progress for a moment is given up on with WaitError::kClosing, and
-// every later one fails the same way at once.
-// `inner` must outlive every move given up on: use the program's file services, which live for
-// the process.
+// The file services of a run whose folders may stop answering (a share whose server or network
+// has gone). Every step runs on a worker of its own, and the run waits for it with a deadline:
+// - opening a folder is given up on after kAnswerDeadline;
+// - a move is given up on after kAnswerDeadline without progress, so a copy of gigabytes that
+//   keeps going is never cut short; if it wakes later it undoes itself (a copy it made is
+//   removed, the source stays), unless it was already removing the source after a complete copy,
+//   which is then reported as a failed delete: the file is kept either way.
+// A step given up on fails with "'/media/nas' does not answer", and later steps on that folder
+// fail at once until it answers. When every wait is given up (the window closing), a step that
+// is getting on is let finish; one that has made no progress for a moment is given up on with
+// WaitError::kClosing, and every later step fails the same way at once.
+// `inner` must outlive every step given up on: use the program's file services, which live for
+// the process. The folders this object opens hold the inner ones by shared ownership, so a worker
+// left behind never acts through a descriptor that was closed (and perhaps reused) meanwhile.
 class AnsweredFileServices final : public FileServices {
  public:
   explicit AnsweredFileServices(FileServices& inner) : inner_(inner) {}
 
-  MoveResult moveFile(const std::string& from, const std::string& to) override;
+  FolderOpening openFolder(const std::string& path) override;
+  MoveResult moveFile(const Folder& fromFolder, const std::string& fromName, const Folder& toFolder,
+                      const std::string& toName) override;
   std::error_code makeDirectory(const std::string& path) override;
 
  private:

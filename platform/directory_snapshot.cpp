@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -339,6 +340,15 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
                          KeepsDirectoryTimes(fileSystem.f_type) &&
                          OldEnoughToTrust(read->stamp.modified, readStart);
   auto snapshot = std::make_shared<DirectorySnapshot>();
+  // The identity of what is read, through the descriptor: a path checked separately could name
+  // another directory by then.
+  if (read) {
+    snapshot->device = makedev(read->stamp.deviceMajor, read->stamp.deviceMinor);
+    snapshot->inode = read->stamp.inode;
+  } else if (struct stat status; fstat(fd, &status) == 0) {
+    snapshot->device = status.st_dev;
+    snapshot->inode = status.st_ino;
+  }
   bool complete = true;
   error = ReadNames(fd, directory, *snapshot, complete);
   if (error)

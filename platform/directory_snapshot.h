@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,9 @@ namespace varnoth {
 struct DirectorySnapshot {
   std::vector<std::string> names;
   std::vector<std::string> subdirectories;
+  // The directory that was read: its device and inode as stat gives them.
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
 };
 
 // A folder read stops with WaitError::kListingTooLong once its names would take more memory than

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <vector>
 
 #include "leftover_temporaries.h"
@@ -21,18 +22,6 @@ namespace {
 // Large enough that one in-kernel call usually copies a whole photo.
 constexpr std::size_t kKernelChunk = std::size_t{1} << 30;
 constexpr std::size_t kBufferSize = std::size_t{256} << 10;
-
-struct PathParts {
-  std::string directory;
-  std::string name;
-};
-
-PathParts SplitPath(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos)
-    return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
 
 bool WriteAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -60,13 +49,15 @@ ssize_t ReadWriteOnce(int source, int target, std::vector<char>& buffer) {
   return WriteAll(target, buffer.data(), static_cast<std::size_t>(got)) ? got : -1;
 }
 
-// Copies from the current offset of `source` to its end. copy_file_range can share blocks on one
-// file system; sendfile works across file systems; read and write work everywhere. Each method is
-// dropped for the next when the kernel or the file systems refuse it.
-std::error_code CopyContent(int source, int target) {
+// Copies from the current offset of `source` to its end, adding the bytes copied to `total`.
+// copy_file_range can share blocks on one file system; sendfile works across file systems; read
+// and write work everywhere. Each method is dropped for the next when the kernel or the file
+// systems refuse it. The in-kernel ways stop at the size the file system reports, which some (a
+// phone's, a network's, for files not fetched yet) report too small or as 0, so only read tells
+// where the file ends.
+std::error_code CopyContent(int source, int target, std::uint64_t& total) {
   enum class Method { kCopyFileRange, kSendfile, kReadWrite };
   Method method = Method::kCopyFileRange;
-  bool copiedAny = false;
   std::vector<char> buffer;
   for (;;) {
     ssize_t copied = 0;
@@ -82,17 +73,18 @@ std::error_code CopyContent(int source, int target) {
         break;
     }
     if (copied > 0) {
-      copiedAny = true;
+      total += static_cast<std::uint64_t>(copied);
       NoteMoveProgress();
       continue;
     }
     if (copied == 0) {
-      // copy_file_range answers 0 at once for files whose size the kernel does not know.
-      if (method == Method::kCopyFileRange && !copiedAny) {
-        method = Method::kSendfile;
-        continue;
-      }
-      return {};
+      if (method == Method::kReadWrite)
+        return {};
+      // copy_file_range answers 0 at once for files whose size the kernel does not know, where
+      // sendfile may still work; an in-kernel end anywhere else is checked by read.
+      method =
+          method == Method::kCopyFileRange && total == 0 ? Method::kSendfile : Method::kReadWrite;
+      continue;
     }
     if (errno == EINTR)
       continue;
@@ -134,8 +126,12 @@ class StagedFile {
   StagedFile(const StagedFile&) = delete;
   StagedFile& operator=(const StagedFile&) = delete;
   ~StagedFile() {
-    if (!hiddenName_.empty())
+    struct stat now;
+    if (!hiddenName_.empty() &&
+        fstatat(directoryFd_, hiddenName_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        FileIdentity::Of(now).sameFile(staged_)) {
       sys::Unlink(directoryFd_, hiddenName_.c_str());
+    }
   }
 
   int fd() const { return fd_.get(); }
@@ -155,6 +151,10 @@ class StagedFile {
       fd_.reset(sys::CreateExclusive(directoryFd_, name.c_str(), O_WRONLY | O_CLOEXEC, 0600));
       if (fd_) {
         hiddenName_ = std::move(name);
+        struct stat status;
+        if (fstat(fd_.get(), &status) != 0)
+          return LastError();
+        staged_ = FileIdentity::Of(status);
         // Tells other copies of the program that clear leftovers that this one is being
         // written. Where the file system has no locks, they go by its age instead.
         sys::LockExclusiveNow(fd_.get());
@@ -166,21 +166,23 @@ class StagedFile {
     return std::make_error_code(std::errc::file_exists);
   }
 
-  // Gives the complete file its final name, failing rather than replacing an existing one.
+  // Gives the complete file its final name, failing rather than replacing an existing one. A
+  // hidden name is a name in a folder others may write, so the new name is confirmed to hold
+  // this very file afterwards.
   std::error_code publish(const std::string& name) {
     if (hiddenName_.empty()) {
       return sys::LinkUnnamed(fd_.get(), directoryFd_, name.c_str()) == 0 ? std::error_code()
                                                                           : LastError();
     }
-    if (sys::RenameNoReplace(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str()) == 0) {
-      hiddenName_.clear();
-      return {};
-    }
+    const EntryAt hidden{directoryFd_, hiddenName_};
+    const EntryAt published{directoryFd_, name};
+    if (sys::RenameNoReplace(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str()) == 0)
+      return settle(ConfirmRenamed(hidden, published, staged_));
     if (!NamingUnsupported(errno))
       return LastError();
     // A link is just as exclusive. The destructor removes the hidden name, linked or not.
     if (sys::Link(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str()) == 0)
-      return {};
+      return ConfirmLinked(hidden, published, staged_);
     if (!NamingUnsupported(errno))
       return LastError();
     return publishOverReservation(name);
@@ -197,49 +199,64 @@ class StagedFile {
     if (sys::RenameOver(directoryFd_, hiddenName_.c_str(), directoryFd_, name.c_str()) != 0)
       return LastError();
     reservation.keep();
-    hiddenName_.clear();
-    return {};
+    return settle(ConfirmRenamed({directoryFd_, hiddenName_}, {directoryFd_, name}, staged_));
+  }
+
+  // After a rename of the hidden name: it has moved on unless something else was put back there.
+  std::error_code settle(std::error_code confirmed) {
+    if (confirmed != MoveError::kReplacedPutBack)
+      hiddenName_.clear();
+    return confirmed;
   }
 
   int directoryFd_;
   const std::string& directoryPath_;
   UniqueFd fd_;
+  FileIdentity staged_{};   // the file written, to tell it from one that took its hidden name
   std::string hiddenName_;  // empty for an unnamed file, and once the name has moved on
 };
 
+std::error_code OpenDirectory(const std::string& path, UniqueFd& fd) {
+  fd.reset(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd ? std::error_code() : LastError();
+}
+
 }  // namespace
 
-std::error_code CopyBytesToNewName(const std::string& from, const std::string& to,
-                                   StagingFile staging, FileIdentity* copied) {
+std::error_code CopyBytesToNewName(const CopyEnds& ends, StagingFile staging, FileIdentity* copied,
+                                   const FileIdentity* checked) {
   // O_NOFOLLOW: a symbolic link that took the source's name is refused, not followed.
   // O_NONBLOCK keeps a fifo that took it from blocking the open.
-  UniqueFd source(open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+  UniqueFd source(openat(ends.from.directoryFd, ends.from.name.c_str(),
+                         O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
   if (!source) {
     // ELOOP: a symbolic link; ENXIO: a socket.
     return errno == ELOOP || errno == ENXIO ? NotRegularFile() : LastError();
   }
   struct stat status;
-  if (fstat(source.get(), &status) != 0)
+  if (sys::StatusOfOpen(source.get(), &status) != 0)
     return LastError();
   if (!S_ISREG(status.st_mode))
     return NotRegularFile();
+  if (checked && !FileIdentity::Of(status).sameFile(*checked))
+    return make_error_code(MoveError::kChangedWhileCopying);
 
-  const PathParts target = SplitPath(to);
-  UniqueFd directory(open(target.directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!directory)
-    return LastError();
-
-  StagedFile staged(directory.get(), target.directory);
+  const int directory = ends.to.directoryFd;
+  StagedFile staged(directory, ends.toDirectoryPath);
   if (auto error = staged.create(staging))
     return error;
-  if (auto error = CopyContent(source.get(), staged.fd()))
+  std::uint64_t bytes = 0;
+  if (auto error = CopyContent(source.get(), staged.fd(), bytes))
     return error;
   // A file still being written would be copied half-way and then deleted.
   struct stat after;
-  if (fstat(source.get(), &after) != 0)
+  if (sys::StatusOfOpen(source.get(), &after) != 0)
     return LastError();
   if (!FileIdentity::Of(after).sameState(FileIdentity::Of(status)))
     return make_error_code(MoveError::kChangedWhileCopying);
+  // Which of the two is right cannot be told, so the source stays as it is.
+  if (after.st_size < 0 || bytes != static_cast<std::uint64_t>(after.st_size))
+    return make_error_code(MoveError::kSizeDisagrees);
 
   // The copy belongs to whoever runs the program; set-id bits would lend that user's rights to
   // the file's author.
@@ -250,15 +267,30 @@ std::error_code CopyBytesToNewName(const std::string& from, const std::string& t
     return LastError();
   if (sys::Fsync(staged.fd()) != 0)
     return LastError();
-  if (auto error = staged.publish(target.name))
+  if (auto error = staged.publish(ends.to.name))
     return error;
   // The caller deletes the source next; the new name must survive a power cut first. Some file
   // systems cannot sync a directory (EINVAL) and write names through at once instead.
-  if (sys::Fsync(directory.get()) != 0 && errno != EINVAL)
+  if (sys::Fsync(directory) != 0 && errno != EINVAL)
     return make_error_code(MoveError::kCopyNotDurable);
   if (copied)
     *copied = FileIdentity::Of(after);
   return {};
+}
+
+std::error_code CopyBytesToNewName(const std::string& from, const std::string& to,
+                                   StagingFile staging, FileIdentity* copied) {
+  const PathParts source = SplitPath(from);
+  const PathParts target = SplitPath(to);
+  UniqueFd sourceDirectory, targetDirectory;
+  if (auto error = OpenDirectory(source.directory, sourceDirectory))
+    return error;
+  if (auto error = OpenDirectory(target.directory, targetDirectory))
+    return error;
+  return CopyBytesToNewName({{sourceDirectory.get(), source.name},
+                             {targetDirectory.get(), target.name},
+                             target.directory},
+                            staging, copied);
 }
 
 }  // namespace varnoth

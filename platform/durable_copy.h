@@ -4,6 +4,7 @@
 #include <string>
 #include <system_error>
 
+#include "entry_at.h"
 #include "file_identity.h"
 
 namespace varnoth {
@@ -19,10 +20,24 @@ enum class StagingFile {
 // `to`. Permission bits and times are kept where the target's file system takes them. The copy
 // is flushed to disk (file and directory) before success is reported and appears under `to` only
 // when complete; an existing `to` is never replaced (the result is then "File exists"). A source
-// that changes while it is read is not copied (MoveError::kChangedWhileCopying). On failure
-// `from` is untouched and no temporary is left; `to` is absent, unless only the final directory
-// sync failed (MoveError::kCopyNotDurable), which leaves the complete copy there. `copied`, when
-// given, receives the state of the source that was copied.
+// that changes while it is read is not copied (MoveError::kChangedWhileCopying), nor one whose
+// bytes, read to their end, are more or fewer than the size it reports
+// (MoveError::kSizeDisagrees). On failure `from` is untouched and no temporary is left; `to` is
+// absent, unless only the final directory sync failed (MoveError::kCopyNotDurable), which leaves
+// the complete copy there. `copied`, when given, receives the state of the source that was
+// copied; `checked`, when given, is the file the caller checked, and any other under `from`
+// is refused as changed.
+struct CopyEnds {
+  EntryAt from;
+  EntryAt to;
+  const std::string& toDirectoryPath;  // to tell folders apart when clearing leftovers
+};
+std::error_code CopyBytesToNewName(const CopyEnds& ends,
+                                   StagingFile staging = StagingFile::kUnnamedWhenSupported,
+                                   FileIdentity* copied = nullptr,
+                                   const FileIdentity* checked = nullptr);
+
+// The same by paths, for tools and tests.
 std::error_code CopyBytesToNewName(const std::string& from, const std::string& to,
                                    StagingFile staging = StagingFile::kUnnamedWhenSupported,
                                    FileIdentity* copied = nullptr);

@@ -40,6 +40,12 @@ bool FileListing::isSelected(std::size_t index) const {
   return selected_.at(index);
 }
 
+std::optional<FolderIdentity> FileListing::folderIdentity() const {
+  if (!snapshot_)
+    return std::nullopt;
+  return FolderIdentity{snapshot_->device, snapshot_->inode};
+}
+
 void FileListing::setSelected(std::size_t index, bool selected) {
   selected_.at(index) = selected;
 }

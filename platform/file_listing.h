@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -33,6 +34,7 @@ class FileListing final : public FileList {
   std::size_t count() const override;
   const std::string& entry(std::size_t index) const override;
   bool isSelected(std::size_t index) const override;
+  std::optional<FolderIdentity> folderIdentity() const override;
 
   void setSelected(std::size_t index, bool selected);
 

@@ -29,11 +29,16 @@ std::error_code Reservation::take() {
   UniqueFd fd(sys::CreateExclusive(directoryFd_, name_.c_str(), O_WRONLY | O_CLOEXEC, 0600));
   if (!fd)
     return LastError();
-  held_ = true;
   struct stat status;
-  if (fstat(fd.get(), &status) != 0)
-    return LastError();
+  if (fstat(fd.get(), &status) != 0) {
+    // Without its identity the destructor could not tell this file from one that took the name
+    // later, so it goes now, right after its creation.
+    const std::error_code error = LastError();
+    sys::Unlink(directoryFd_, name_.c_str());
+    return error;
+  }
   identity_ = FileIdentity::Of(status);
+  held_ = true;
   return {};
 }
 

@@ -79,12 +79,25 @@ int CreateUnnamed(int dir, int flags, mode_t mode) {
   return Allowed(Call::kCreateUnnamed) ? openat(dir, ".", flags | O_TMPFILE, mode) : -1;
 }
 
+namespace {
+
+bool EndsEarly(Call call) {
+  return armed != nullptr && armed->endEarly[static_cast<std::size_t>(call)];
+}
+
+}  // namespace
+
 ssize_t CopyFileRange(int in, int out, std::size_t length) {
-  return Allowed(Call::kCopyFileRange) ? copy_file_range(in, nullptr, out, nullptr, length, 0) : -1;
+  if (!Allowed(Call::kCopyFileRange))
+    return -1;
+  return EndsEarly(Call::kCopyFileRange) ? 0
+                                         : copy_file_range(in, nullptr, out, nullptr, length, 0);
 }
 
 ssize_t Sendfile(int out, int in, std::size_t length) {
-  return Allowed(Call::kSendfile) ? sendfile(out, in, nullptr, length) : -1;
+  if (!Allowed(Call::kSendfile))
+    return -1;
+  return EndsEarly(Call::kSendfile) ? 0 : sendfile(out, in, nullptr, length);
 }
 
 ssize_t Write(int fd, const void* data, std::size_t size) {
@@ -105,6 +118,17 @@ int Fsync(int fd) {
 
 int LockExclusiveNow(int fd) {
   return Allowed(Call::kLock) ? flock(fd, LOCK_EX | LOCK_NB) : -1;
+}
+
+int MakeDirectory(int dir, const char* name, mode_t mode) {
+  return Allowed(Call::kMakeDirectory) ? mkdirat(dir, name, mode) : -1;
+}
+
+int StatusOfOpen(int fd, struct stat* status) {
+  const int result = fstat(fd, status);
+  if (result == 0 && armed != nullptr && armed->alterStatus)
+    armed->alterStatus(*status);
+  return result;
 }
 
 }  // namespace varnoth::sys

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <functional>
 
+struct stat;
 struct timespec;
 
 namespace varnoth::sys {
@@ -29,6 +30,7 @@ enum class Call {
   kFutimens,
   kFsync,
   kLock,  // flock, to tell a temporary being written from a leftover
+  kMakeDirectory,
   kCount,
 };
 
@@ -38,6 +40,11 @@ struct Faults {
   int failErrno = 0;  //
   int killAt = 0;     // the process kills itself with SIGKILL right before this call
   std::array<int, static_cast<std::size_t>(Call::kCount)> refuse{};  // errno per kind; 0: runs
+  // Per kind: the call answers 0, as at the end of a file, without reaching the system.
+  std::array<bool, static_cast<std::size_t>(Call::kCount)> endEarly{};
+  // Changes what StatusOfOpen reports, as a file system that misreports a size would; it is not a
+  // call that changes anything, so it is not counted.
+  std::function<void(struct stat&)> alterStatus{};
   std::function<void(Call)> before{};  // runs before each call reaches the system
   int calls = 0;                       // how many calls were seen so far
 
@@ -62,5 +69,7 @@ int Fchmod(int fd, mode_t mode);
 int Futimens(int fd, const struct timespec times[2]);
 int Fsync(int fd);
 int LockExclusiveNow(int fd);
+int MakeDirectory(int dir, const char* name, mode_t mode);
+int StatusOfOpen(int fd, struct stat* status);
 
 }  // namespace varnoth::sys

@@ -87,6 +87,16 @@ std::string CopyFailureDescription(const RunFailure& failure) {
     return Quoted(from) + " changed while it was being copied to " + Quoted(to) +
            "; it was kept and the copy removed";
   }
+  if (failure.error == MoveError::kReplacedPutBack)
+    return Quoted(from) + " was replaced while it was being moved; it was put back";
+  if (failure.error == MoveError::kReplacedNotPutBack) {
+    return Quoted(from) + " was replaced while it was being moved; what took its place is now " +
+           Quoted(to);
+  }
+  if (failure.error == MoveError::kSizeDisagrees) {
+    return Quoted(from) + " holds more or fewer bytes than its size says; it was kept and the " +
+           "copy removed";
+  }
   if (failure.error == MoveError::kCopyNotDurable) {
     return "Cannot make sure that " + Quoted(to) + " is safely on disk; the copy exists and " +
            Quoted(from) + " was kept";
@@ -112,6 +122,11 @@ std::string RunFailureDescription(const RunFailure& failure) {
              Quoted(failure.otherPath) + ": " + Reason(failure.error);
     case RunFailure::Step::kRefreshList:
       return Describe("Cannot list", failure.path, failure.error);
+    case RunFailure::Step::kOpenFolder:
+      return Describe("Cannot open", failure.path, failure.error) + "; nothing was moved";
+    case RunFailure::Step::kFolderChanged:
+      return "The folder " + Quoted(failure.path) +
+             " changed since it was listed; nothing was moved";
     case RunFailure::Step::kStem:
       break;
   }

@@ -32,6 +32,10 @@ bool WindowThreadFileList::isSelected(std::size_t index) const {
   return copy().selected.at(index);
 }
 
+std::optional<FolderIdentity> WindowThreadFileList::folderIdentity() const {
+  return copy().identity;
+}
+
 const WindowThreadFileList::Copy& WindowThreadFileList::copy() const {
   if (!copied_) {
     // One call for the whole list: one call per entry would cost a thread switch per file.
@@ -44,6 +48,7 @@ const WindowThreadFileList::Copy& WindowThreadFileList::copy() const {
         copy.entries.push_back(list_.entry(index));
         copy.selected.push_back(list_.isSelected(index));
       }
+      copy.identity = list_.folderIdentity();
       return copy;
     });
     copied_ = true;
@@ -52,8 +57,7 @@ const WindowThreadFileList::Copy& WindowThreadFileList::copy() const {
 }
 
 std::string WindowThreadDirectory::path() const {
-  // Read across once: the run reads the paths for every file, and a thread switch per read would
-  // tie each file's pace to the window's thread.
+  // Read across once: the run reads each path once, and what it read is what it holds.
   if (!path_)
     path_ = CallOnThreadOf(window_, [this] { return source_.path(); });
   return *path_;

@@ -15,8 +15,8 @@ namespace varnoth {
 // The ports of a rename run on a worker thread, over the window's own ports, each call made on the
 // window's thread and waited for. They live for one run. The window cannot change while a run
 // holds it (its input is eaten and nothing else acts on it), so a directory path is read across
-// once, and a list once after each change the run makes to it; a list's entries stay valid until
-// that next change, as the run expects of a list.
+// once, and a list (entries, selection, folder identity) once after each change the run makes to
+// it; what it returns stays valid until that next change, as the port promises.
 class WindowThreadFileList final : public FileList {
  public:
   WindowThreadFileList(QObject& window, FileList& list) : window_(window), list_(list) {}
@@ -28,11 +28,13 @@ class WindowThreadFileList final : public FileList {
   std::size_t count() const override;
   const std::string& entry(std::size_t index) const override;
   bool isSelected(std::size_t index) const override;
+  std::optional<FolderIdentity> folderIdentity() const override;
 
  private:
   struct Copy {
     std::vector<std::string> entries;
     std::vector<bool> selected;
+    std::optional<FolderIdentity> identity;
   };
   const Copy& copy() const;
 

@@ -2,14 +2,18 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <system_error>
+
+#include "folder_identity.h"
 
 namespace varnoth {
 
 // What the logic uses of a file list: a filtered, sorted listing of one directory's regular files
 // with a selection flag per entry. Setting the path or the pattern re-reads at once, also when
-// the value is unchanged.
+// the value is unchanged. What a list returns (an entry's reference, the folder's identity)
+// describes its last read and is valid until the next set or refresh.
 class FileList {
  public:
   virtual ~FileList() = default;
@@ -23,6 +27,8 @@ class FileList {
   // refresh of this list, which may replace the entries; keep a copy to hold a name across one.
   virtual const std::string& entry(std::size_t index) const = 0;
   virtual bool isSelected(std::size_t index) const = 0;
+  // The folder the entries were read from, as it was at that read; none when it could not be read.
+  virtual std::optional<FolderIdentity> folderIdentity() const = 0;
 };
 
 // The current path of a directory list: absolute, "/"-separated, ending in "/" only at the root.

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <memory>
 #include <string>
 #include <system_error>
 #include <type_traits>
+
+#include "folder_identity.h"
 
 namespace varnoth {
 
@@ -12,6 +15,9 @@ enum class MoveError {
   kNotRegularFile = 1,   // the listed name now holds a link, a directory, a fifo, ...
   kChangedWhileCopying,  // the source's size or times changed during the byte copy
   kCopyNotDurable,       // the copy is complete under its new name but could not be synced
+  kReplacedPutBack,      // another entry took the name while it was moved; it went back
+  kReplacedNotPutBack,   // as before, but it could not go back: it is under the new name
+  kSizeDisagrees,        // the bytes read and the size the file system reports differ
 };
 
 const std::error_category& MoveErrorCategory();
@@ -32,6 +38,12 @@ inline const std::error_category& MoveErrorCategory() {
           return "changed while it was being copied";
         case MoveError::kCopyNotDurable:
           return "the copy could not be flushed to disk";
+        case MoveError::kReplacedPutBack:
+          return "replaced while it was being moved; put back";
+        case MoveError::kReplacedNotPutBack:
+          return "replaced while it was being moved";
+        case MoveError::kSizeDisagrees:
+          return "its size disagrees with its content";
       }
       return "unknown move error";
     }
@@ -53,16 +65,41 @@ struct MoveResult {
   bool moved() const { return failedStep == Step::kNone; }
 };
 
-// The file operations the program performs. Paths are byte strings, passed to the system as they
-// are, so names that are not valid UTF-8 survive unchanged.
+// A folder opened once and held while this object lives. A move names its files relative to the
+// folder itself, never by resolving its path again: a folder renamed, or replaced by another or
+// by a link, after it was opened does not change where the move acts.
+class Folder {
+ public:
+  virtual ~Folder() = default;
+  // Read once, when the folder was opened.
+  virtual FolderIdentity identity() const = 0;
+};
+
+struct FolderOpening {
+  std::unique_ptr<Folder> folder;  // null on failure
+  std::error_code error;
+};
+
+// The file operations the program performs. Paths and names are byte strings, passed to the
+// system as they are, so names that are not valid UTF-8 survive unchanged. A `Folder` given to a
+// call must have come from openFolder of the same object and outlive the call.
 class FileServices {
  public:
   virtual ~FileServices() = default;
 
-  // Moves the regular file named `from` to the new name `to`. Anything else under `from` (a
-  // symbolic link, a directory, a fifo, ...) is refused with MoveError::kNotRegularFile and left
-  // where it is; what a link points to is never read or moved. Never replaces an existing `to`
-  // (the result is then kCopy, "File exists"), and never leaves a partial file under it.
+  // Opens the folder at `path` (following links on the way, as the lists read it).
+  virtual FolderOpening openFolder(const std::string& path) = 0;
+
+  // Moves the regular file `fromName` of `fromFolder` to the new name `toName` in `toFolder`
+  // (bare names, no "/"). Anything else under `fromName` (a symbolic link, a directory, a fifo,
+  // ...) is refused with MoveError::kNotRegularFile and left where it is; what a link points to is
+  // never read or moved. Never replaces an existing `toName` (the result is then kCopy, "File
+  // exists"), and never leaves a partial file under it. The kind is checked without following a
+  // link, and after the name has moved the move confirms that the new name holds the very file
+  // it checked: an entry that took `fromName` in between is put back under it
+  // (kReplacedPutBack), or left under `toName` where it cannot go back (kReplacedNotPutBack); a
+  // crash in that instant can leave it under `toName`. A byte copy reads the source to its end
+  // and is kept only when that agrees with the size the source reports (else kSizeDisagrees).
   // What is on disk before the source's name goes, by the way the move is made:
   // - One rename, where both names are on one file system that can rename without replacing:
   //   nothing is synced, and nothing needs to be; the file has exactly one of its two names at
@@ -70,13 +107,14 @@ class FileServices {
   // - A hard link, then removal of the source: nothing is synced; journalling file systems keep
   //   the two changes in order, so a crash may leave the file under both names, never neither.
   // - A byte copy, then removal of the source: the copy's content is synced, it takes its name,
-  //   and the directory is synced before the source is removed. A source that changed while it
-  //   was read is kept and no copy is made (kChangedWhileCopying). When only the directory sync
-  //   fails, the complete copy stays under `to` and the source is kept (kCopyNotDurable).
-  //   Where the file system can neither link nor rename without replacing, `to` is first
-  //   reserved as an empty file; a kill at that moment leaves that empty file under `to`.
+  //   and the folder is synced before the source is removed. A source that changed while it
+  //   was read is kept and no copy is made (kChangedWhileCopying). When only the folder sync
+  //   fails, the complete copy stays under `toName` and the source is kept (kCopyNotDurable).
+  //   Where the file system can neither link nor rename without replacing, `toName` is first
+  //   reserved as an empty file; a kill at that moment leaves that empty file under `toName`.
   // A kill between the two steps of the last two ways leaves the file under both names.
-  virtual MoveResult moveFile(const std::string& from, const std::string& to) = 0;
+  virtual MoveResult moveFile(const Folder& fromFolder, const std::string& fromName,
+                              const Folder& toFolder, const std::string& toName) = 0;
 
   // Creates one directory level; the parent must exist.
   virtual std::error_code makeDirectory(const std::string& path) = 0;

@@ -18,13 +18,17 @@ class FailingFileServices final : public FileServices {
   };
   FailingFileServices(Fault copy, Fault remove) : copy_(copy), delete_(remove) {}
 
-  MoveResult moveFile(const std::string& from, const std::string& to) override {
+  FolderOpening openFolder(const std::string& path) override {
+    return systemFileServices().openFolder(path);
+  }
+  MoveResult moveFile(const Folder& fromFolder, const std::string& from, const Folder& toFolder,
+                      const std::string& to) override {
     ++moves_;
     if (moves_ == copy_.nth)
       return {MoveResult::Step::kCopy, {copy_.errorNumber, std::generic_category()}};
     if (moves_ != delete_.nth)
-      return systemFileServices().moveFile(from, to);
-    if (auto error = systemFileServices().copyFile(from, to))
+      return systemFileServices().moveFile(fromFolder, from, toFolder, to);
+    if (auto error = systemFileServices().copyFile(fromFolder, from, toFolder, to))
       return {MoveResult::Step::kCopy, error};
     return {MoveResult::Step::kDelete, {delete_.errorNumber, std::generic_category()}};
   }

@@ -135,6 +135,54 @@ TEST(MoveFallbacksTest, CopySurvivesMissingFeaturesAndFailsCleanlyOnRealErrors) 
   }
 }
 
+// File systems that report a size the content does not have (a phone's or a network's, for files
+// not fetched yet), or in-kernel copies that stop before the end: the copy reads to the end and is
+// whole, or the source is kept and no copy is left.
+const struct {
+  const char* answer;
+  bool kernelCopiesEndAtOnce;
+  off_t reportedSize;  // -1: the true size
+  MoveError error;     // {}: moves
+} kMisreports[] = {
+    {"in-kernel copies end at once", true, -1, {}},
+    {"size reported as 0", false, 0, MoveError::kSizeDisagrees},
+    {"size reported as 0, in-kernel copies end at once", true, 0, MoveError::kSizeDisagrees},
+    {"size reported larger", false, off_t{4} << 20, MoveError::kSizeDisagrees},
+};
+
+TEST(MoveFallbacksTest, CopyIsWholeOrTheSourceIsKeptWhatEverTheSizeSays) {
+  if (!ShmApart())
+    GTEST_SKIP() << "needs /dev/shm on another file system than the temporary directory";
+  for (const CopyWay& way : kCopyWays) {
+    for (const auto& [answer, endAtOnce, reportedSize, error] : kMisreports) {
+      SCOPED_TRACE(std::string(way.name) + ", " + answer);
+      const CopyScene scene(way);
+      const auto before = TakeCensus(scene.directories());
+
+      MoveResult result;
+      {
+        ArmedSeam seam(scene.refusalsAnd({}));
+        seam.faults.endEarly[static_cast<std::size_t>(Call::kCopyFileRange)] = endAtOnce;
+        seam.faults.endEarly[static_cast<std::size_t>(Call::kSendfile)] = endAtOnce;
+        if (reportedSize >= 0)
+          seam.faults.alterStatus = [&](struct stat& status) { status.st_size = reportedSize; };
+        result = systemFileServices().moveFile(scene.from(), scene.to());
+      }
+
+      if (error == MoveError{}) {
+        EXPECT_TRUE(result.moved()) << result.error.message();
+        EXPECT_EQ(ReadFile(scene.to()), kPhoto);
+      } else {
+        EXPECT_EQ(result.failedStep, MoveResult::Step::kCopy);
+        EXPECT_EQ(result.error, error) << result.error.message();
+        EXPECT_EQ(ReadFile(scene.from()), kPhoto);
+        EXPECT_TRUE(NamesIn(scene.target()).empty()) << "a copy or temporary was left";
+      }
+      EXPECT_TRUE(NothingLost(before, TakeCensus(scene.directories())));
+    }
+  }
+}
+
 TEST(MoveFallbacksTest, UnsyncableDirectoryKeepsTheSourceAndSaysTheCopyIsNotDurable) {
   if (!ShmApart())
     GTEST_SKIP() << "needs /dev/shm on another file system than the temporary directory";

@@ -42,6 +42,20 @@ TEST(FailureText, EveryRefusalAndMoveReasonReadsAsAUserSeesIt) {
       {"copy not synced", copy(MoveError::kCopyNotDurable),
        "Failure converting file. Cannot make sure that '/t/Trip001.jpg' is safely on disk; the "
        "copy exists and '/p/<b>a</b>.jpg' was kept."},
+      {"entry put back", copy(MoveError::kReplacedPutBack),
+       "Failure converting file. '/p/<b>a</b>.jpg' was replaced while it was being moved; it was "
+       "put back."},
+      {"entry not put back", copy(MoveError::kReplacedNotPutBack),
+       "Failure converting file. '/p/<b>a</b>.jpg' was replaced while it was being moved; what "
+       "took its place is now '/t/Trip001.jpg'."},
+      {"size misreported", copy(MoveError::kSizeDisagrees),
+       "Failure converting file. '/p/<b>a</b>.jpg' holds more or fewer bytes than its size says; "
+       "it was kept and the copy removed."},
+      {"folder that cannot be opened",
+       RunFailureText({.step = RunFailure::Step::kOpenFolder,
+                       .path = "/t",
+                       .error = std::make_error_code(std::errc::permission_denied)}),
+       "Failure converting file. Cannot open '/t': Permission denied; nothing was moved."},
       {"directory name with a slash",
        DirectoryNameRefusalText(DirectoryNameRefusal::kContainsSlash),
        "Failure creating directory. The name must not contain \"/\"."},

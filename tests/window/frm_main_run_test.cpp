@@ -28,8 +28,11 @@ using Entries = std::vector<std::string>;
 // message goes into one log, in the order they happen.
 class GatedFileServices final : public FileServices {
  public:
-  MoveResult moveFile(const std::string& from, const std::string& to) override {
-    const std::string name = std::filesystem::path(from).filename();
+  FolderOpening openFolder(const std::string& path) override {
+    return systemFileServices().openFolder(path);
+  }
+  MoveResult moveFile(const Folder& fromFolder, const std::string& name, const Folder& toFolder,
+                      const std::string& to) override {
     {
       std::unique_lock lock(mutex_);
       log_.push_back("move " + name);
@@ -45,7 +48,7 @@ class GatedFileServices final : public FileServices {
       return {MoveResult::Step::kCopy, std::make_error_code(std::errc::io_error)};
     if (failDelete.count(name))
       return {MoveResult::Step::kDelete, std::make_error_code(std::errc::permission_denied)};
-    return systemFileServices().moveFile(from, to);
+    return systemFileServices().moveFile(fromFolder, name, toFolder, to);
   }
   std::error_code makeDirectory(const std::string& path) override {
     return systemFileServices().makeDirectory(path);
