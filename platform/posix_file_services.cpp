@@ -65,12 +65,19 @@ struct MoveEnds {
 };
 
 // A rename made after the caller gave up on the move is taken back: the file returns to its
-// source name, where the caller reported it stays.
+// source name, where the caller reported it stays. Without replacing anything, as the move itself.
 MoveResult KeepOrTakeBack(const MoveEnds& ends) {
   if (MoveMayComplete())
     return {};
-  sys::RenameNoReplace(ends.to.directoryFd, ends.to.name.c_str(), ends.from.directoryFd,
-                       ends.from.name.c_str());
+  const auto back = [&](auto rename) {
+    return rename(ends.to.directoryFd, ends.to.name.c_str(), ends.from.directoryFd,
+                  ends.from.name.c_str()) == 0;
+  };
+  if (!back(sys::RenameNoReplace) && OneStepRefused(errno)) {
+    Reservation reservation(ends.from.directoryFd, ends.from.name);
+    if (!reservation.take() && back(sys::RenameOver))
+      reservation.keep();
+  }
   return {MoveResult::Step::kCopy, std::make_error_code(std::errc::operation_canceled)};
 }
 
