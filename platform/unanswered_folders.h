@@ -36,8 +36,9 @@ class UnansweredFolders {
   static UnansweredFolders& instance();
 
   // The folder to name when a wait on `path` is given up: the mount holding it, from the kernel's
-  // mount table, or `path` itself when that is the root, which is not what failed (a link on the
-  // root file system into a share that is gone).
+  // mount table, after the symbolic links on the way (a link in a local folder into a share that
+  // is gone); `path` itself when that is the root, which is not what failed. Waits a moment at
+  // most.
   static std::string blame(const std::string& path);
   // Records `folder` as not answering until `errand` finishes, and returns the failure that names
   // it ("'/media/nas' does not answer").

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window's definition: its controls with their rectangles, fonts, colours and tooltips.
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -97,6 +99,14 @@ QPushButton* MakeButton(QWidget* parent, const char* caption) {
 }  // namespace
 
 void FrmMain::createControls() {
+  // Read first, then left: the process's current directory may be on a share that stops
+  // answering, and every relative path that anyone resolves (Qt looking up a resource name as a
+  // file among them) would wait on it on this thread. The program itself names every folder by
+  // its absolute path.
+  const std::string start = currentDirectory();
+  if (chdir("/") != 0) {
+    // Staying where it is costs nothing but that risk.
+  }
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Varnoth"));
   InitWindowResources();
@@ -116,7 +126,6 @@ void FrmMain::createControls() {
   setPalette(windowPalette);
   setAutoFillBackground(true);
 
-  const std::string start = currentDirectory();
   const QFont listFont = ControlFont("Arial", 10.5);
 
   // Labels first: they lie beneath every other control.
