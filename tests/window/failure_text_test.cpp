@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include "errand.h"
+#include "unanswered_folders.h"
+
 namespace varnoth {
 namespace {
 
@@ -25,7 +28,24 @@ TEST(FailureText, EveryRefusalAndMoveReasonReadsAsAUserSeesIt) {
   const auto stem = [](StemRefusal refusal) {
     return RunFailureText({.step = RunFailure::Step::kStem, .stemRefusal = refusal});
   };
+  ErrandState givenUp;
+  const std::error_code share = UnansweredFolders::instance().gaveUp("/media/nas", givenUp);
+  givenUp.finish();
   const Row rows[] = {
+      {"share that does not answer", copy(share),
+       "Failure converting file. Cannot copy '/p/<b>a</b>.jpg' to '/t/Trip001.jpg': '/media/nas' "
+       "does not answer."},
+      {"window closed while a move waited",
+       RunFailureText({.step = RunFailure::Step::kCopy,
+                       .path = "/media/nas/2024/IMG_0042.jpg",
+                       .otherPath = "/media/nas/2024/Trip001.jpg",
+                       .error = WaitError::kClosing}),
+       "Failure converting file. 'IMG_0042.jpg' stays in '/media/nas/2024'; the files before it "
+       "were moved."},
+      {"listing without end",
+       HandlerFailureText(HandlerLeadIn::kDirectory, "/x", WaitError::kListingTooLong),
+       "Directory failure. Cannot read '/x': its listing goes on past 512 MiB of names without "
+       "ending."},
       {"empty stem", stem(StemRefusal::kEmpty), "Please enter new file name"},
       {"stem with a slash", stem(StemRefusal::kContainsSlash),
        "The new file name must not contain \"/\"."},
