@@ -93,7 +93,8 @@ std::string UnansweredFolders::blame(const std::string& path) {
         resolved = resolved.substr(0, resolved.find_last_of('/'));
         continue;
       }
-      const std::string candidate = resolved + "/" + component;
+      std::string candidate = resolved;
+      candidate.append("/").append(component);
       {
         std::lock_guard lock(walk->mutex);
         walk->reached = candidate;
@@ -108,7 +109,7 @@ std::string UnansweredFolders::blame(const std::string& path) {
       target.resize(static_cast<std::size_t>(length));
       if (target[0] == '/')
         resolved.clear();
-      pending = target + pending;
+      pending.insert(0, target);
     }
     std::lock_guard lock(walk->mutex);
     walk->reached = resolved.empty() ? "/" : resolved;
