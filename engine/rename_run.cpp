@@ -11,12 +11,6 @@ namespace varnoth {
 
 namespace {
 
-void RefreshList(FileList& list, const std::string& directory, RunReport& report) {
-  if (const std::error_code error = list.refresh())
-    report.reportFailure(
-        {.step = RunFailure::Step::kRefreshList, .path = directory, .error = error});
-}
-
 // The two folders of a run, opened once; one folder when a run renames in place.
 struct HeldFolders {
   std::string sourcePath;
@@ -150,8 +144,18 @@ void RunRename(const RenameRunParts& parts) {
       MoveSelected(parts, *held, stem, *highest);
   }
 
-  RefreshList(parts.sourceList, sourcePath, parts.report);
-  RefreshList(parts.targetList, targetPath, parts.report);
+  if (const std::error_code error = parts.sourceList.refresh()) {
+    parts.report.reportFailure(
+        {.step = RunFailure::Step::kRefreshList, .path = sourcePath, .error = error});
+  }
+  // In place both lists show one folder, and one read serves both.
+  const std::error_code error = targetPath == sourcePath
+                                    ? parts.targetList.refreshLike(parts.sourceList)
+                                    : parts.targetList.refresh();
+  if (error) {
+    parts.report.reportFailure(
+        {.step = RunFailure::Step::kRefreshList, .path = targetPath, .error = error});
+  }
 }
 
 }  // namespace varnoth

@@ -28,6 +28,14 @@ std::error_code FileListing::refresh() {
   return reread(path_, pattern_);
 }
 
+std::error_code FileListing::refreshLike(const FileList& sameFolder) {
+  const auto* other = dynamic_cast<const FileListing*>(&sameFolder);
+  if (!other || other->path_ != path_ || !other->snapshot_)
+    return refresh();
+  take(path_, pattern_, other->snapshot_);
+  return {};
+}
+
 std::size_t FileListing::count() const {
   return matches_.size();
 }
@@ -59,7 +67,12 @@ void FileListing::setResetCallbacks(std::function<void()> aboutToReset,
 std::error_code FileListing::reread(const std::string& directory, const std::string& pattern) {
   std::error_code error;
   auto snapshot = ReadDirectorySnapshot(directory, error);
+  take(directory, pattern, std::move(snapshot));
+  return error;
+}
 
+void FileListing::take(const std::string& directory, const std::string& pattern,
+                       std::shared_ptr<const DirectorySnapshot> snapshot) {
   std::vector<std::size_t> matches;
   if (snapshot) {
     for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
@@ -80,7 +93,6 @@ std::error_code FileListing::reread(const std::string& directory, const std::str
   selected_.assign(matches_.size(), false);
   if (reset_)
     reset_();
-  return error;
 }
 
 }  // namespace varnoth

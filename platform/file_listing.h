@@ -28,6 +28,7 @@ class FileListing final : public FileList {
   std::error_code setPath(const std::string& directory) override;
   std::error_code setPattern(const std::string& pattern) override;
   std::error_code refresh() override;
+  std::error_code refreshLike(const FileList& sameFolder) override;
 
   std::size_t count() const override;
   const std::string& entry(std::size_t index) const override;
@@ -44,6 +45,8 @@ class FileListing final : public FileList {
 
  private:
   std::error_code reread(const std::string& directory, const std::string& pattern);
+  void take(const std::string& directory, const std::string& pattern,
+            std::shared_ptr<const DirectorySnapshot> snapshot);
 
   std::string path_;
   std::string pattern_;

@@ -20,6 +20,14 @@ std::error_code WindowThreadFileList::refresh() {
   return CallOnThreadOf(window_, [&] { return list_.refresh(); });
 }
 
+std::error_code WindowThreadFileList::refreshLike(const FileList& sameFolder) {
+  const auto* other = dynamic_cast<const WindowThreadFileList*>(&sameFolder);
+  if (!other)
+    return refresh();
+  copied_ = false;
+  return CallOnThreadOf(window_, [&] { return list_.refreshLike(other->list_); });
+}
+
 std::size_t WindowThreadFileList::count() const {
   return copy().entries.size();
 }

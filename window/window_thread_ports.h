@@ -24,6 +24,7 @@ class WindowThreadFileList final : public FileList {
   std::error_code setPath(const std::string& directory) override;
   std::error_code setPattern(const std::string& pattern) override;
   std::error_code refresh() override;
+  std::error_code refreshLike(const FileList& sameFolder) override;
 
   std::size_t count() const override;
   const std::string& entry(std::size_t index) const override;

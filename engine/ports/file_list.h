@@ -21,6 +21,10 @@ class FileList {
   virtual std::error_code setPath(const std::string& directory) = 0;
   virtual std::error_code setPattern(const std::string& pattern) = 0;
   virtual std::error_code refresh() = 0;
+  // Refreshes from the read that `sameFolder` made at its own last set or refresh, where both
+  // show the same folder and it read it; re-reads otherwise. For two lists of one folder that are
+  // refreshed one right after the other.
+  virtual std::error_code refreshLike(const FileList& sameFolder) = 0;
 
   virtual std::size_t count() const = 0;
   // Bare file name, as bytes.
