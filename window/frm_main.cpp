@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QPushButton>
+#include <functional>
 #include <utility>
 
 #include "failure_text.h"
@@ -18,6 +19,7 @@
 #include "qt/name_box.h"
 #include "qt/override_cursor.h"
 #include "qt/run_off_thread.h"
+#include "qt/worker_wait.h"
 #include "rename_run.h"
 #include "window_thread_ports.h"
 
@@ -47,6 +49,7 @@ FrmMain::FrmMain(MessageSink& messages, InputPrompt& questions, FileServices& fi
       files_(files),
       drives_(std::make_shared<DriveTable>(std::move(drives))) {
   createControls();
+  held_ = new HeldNotifications(this);
   connectHandlers();
 }
 
@@ -58,7 +61,10 @@ FrmMain::~FrmMain() = default;
 
 void FrmMain::followMounts(const std::string& mountInfo) {
   auto* watcher = new MountWatcher(mountInfo, this);
-  connect(watcher, &MountWatcher::drivesChanged, this, &FrmMain::mounts_Change);
+  // Only the latest table counts when several changes arrive during a wait.
+  connect(watcher, &MountWatcher::drivesChanged, this, [this](const std::vector<Drive>& drives) {
+    held_->deliver("mounts_Change", [this, drives] { mounts_Change(drives); });
+  });
   // Something may have been mounted since the window read the drives.
   if (watcher->drives() != drives_->drives())
     mounts_Change(watcher->drives());
@@ -73,21 +79,33 @@ void FrmMain::mounts_Change(const std::vector<Drive>& drives) {
 }
 
 void FrmMain::connectHandlers() {
-  // First, so that the drive lists say where the user is before any handler reports a failure.
-  connect(dirFrom, &DirectoryList::pathChanged, this,
-          [this] { drvFrom->showDriveOf(dirFrom->path()); });
-  connect(dirTo, &DirectoryList::pathChanged, this, [this] { drvTo->showDriveOf(dirTo->path()); });
-  connect(drvFrom, &DriveList::driveChanged, this, &FrmMain::drvFrom_Change);
-  connect(drvTo, &DriveList::driveChanged, this, &FrmMain::drvTo_Change);
-  connect(dirFrom, &DirectoryList::pathChanged, this, &FrmMain::dirFrom_Change);
-  connect(dirTo, &DirectoryList::pathChanged, this, &FrmMain::dirTo_Change);
+  // Every notification reaches its handler through the gate, which holds it while the window
+  // waits on a worker, so that no handler ever starts inside another one's wait.
+  auto gated = [this](const char* key, std::function<void()> handler) {
+    return [this, key, handler = std::move(handler)] { held_->deliver(key, handler); };
+  };
+  connect(drvFrom, &DriveList::driveChanged, this,
+          gated("drvFrom_Change", [this] { drvFrom_Change(); }));
+  connect(drvTo, &DriveList::driveChanged, this, gated("drvTo_Change", [this] { drvTo_Change(); }));
+  // The drive list says where the user is before the handler can report a failure.
+  connect(dirFrom, &DirectoryList::pathChanged, this, gated("dirFrom_Change", [this] {
+            drvFrom->showDriveOf(dirFrom->path());
+            dirFrom_Change();
+          }));
+  connect(dirTo, &DirectoryList::pathChanged, this, gated("dirTo_Change", [this] {
+            drvTo->showDriveOf(dirTo->path());
+            dirTo_Change();
+          }));
   connect(cmbExtensionSelector, &ExtensionSelector::itemChosen, this,
-          &FrmMain::cmbExtensionSelector_Click);
+          gated("cmbExtensionSelector_Click", [this] { cmbExtensionSelector_Click(); }));
   connect(cmbExtensionSelector, &QComboBox::editTextChanged, this,
-          &FrmMain::cmbExtensionSelector_Change);
-  connect(txtToName, &NameBox::textSet, this, &FrmMain::txtToName_Change);
-  connect(cmdConvert, &QPushButton::clicked, this, &FrmMain::cmdConvert_Click);
-  connect(cmdMakeDir, &QPushButton::clicked, this, &FrmMain::cmdMakeDir_Click);
+          gated("cmbExtensionSelector_Change", [this] { cmbExtensionSelector_Change(); }));
+  connect(txtToName, &NameBox::textSet, this,
+          gated("txtToName_Change", [this] { txtToName_Change(); }));
+  connect(cmdConvert, &QPushButton::clicked, this,
+          gated("cmdConvert_Click", [this] { cmdConvert_Click(); }));
+  connect(cmdMakeDir, &QPushButton::clicked, this,
+          gated("cmdMakeDir_Click", [this] { cmdMakeDir_Click(); }));
   for (DirectoryList* list : {dirFrom, dirTo}) {
     connect(list, &DirectoryList::openFailed, this,
             [this](const std::string& path, std::error_code error) {
@@ -96,59 +114,53 @@ void FrmMain::connectHandlers() {
   }
 }
 
-template <typename Body>
-void FrmMain::RunHandler(HandlerLeadIn leadIn, Body body) {
+template <typename... Steps>
+void FrmMain::RunHandler(HandlerLeadIn leadIn, Steps&&... steps) {
   if (cascade_.enter(leadIn))
-    body();
+    cascade_.run(steps...);
   if (const auto failure = cascade_.leave())
     messages_.showMessage(HandlerFailureText(failure->leadIn, failure->path, failure->error));
 }
 
-std::error_code FrmMain::Refresh(FileListView& list) {
-  return Check(list.listing().refresh(), list.listing().path());
+StepResult FrmMain::SetPattern(FileListView& list, const std::string& pattern) {
+  return {list.listing().setPattern(pattern), list.listing().path()};
 }
 
-std::error_code FrmMain::InitializeNameAndPatterns() {
-  txtToName->setTextBytes(FolderNameOf(dirFrom->path()));
-  if (auto error = CascadeFailure())
-    return error;
-  FileListing& source = flFrom->listing();
-  FileListing& target = flTo->listing();
-  if (auto error = Check(source.setPattern(SourcePattern(strExtension)), source.path())) {
-    return error;
-  }
-  return Check(target.setPattern(SourcePattern(strExtension)), target.path());
+StepResult FrmMain::SetPath(FileListView& list, const std::string& directory) {
+  return {list.listing().setPath(directory), directory};
 }
 
-std::error_code FrmMain::UpdateTargetList() {
-  FileListing& target = flTo->listing();
-  // This read may be of a directory that has gone, the one the list is about to leave; the list
-  // keeps the pattern all the same, and the next step reads again where it is pointed.
-  target.setPattern(TargetPattern(txtToName->textBytes(), strExtension));
-  const std::string directory = dirTo->path();
-  if (auto error = Check(target.setPath(directory), directory))
-    return error;
-  return Refresh(*flTo);
+StepResult FrmMain::Refresh(FileListView& list) {
+  return {list.listing().refresh(), list.listing().path()};
 }
 
-std::error_code FrmMain::UpdateSourceList() {
-  FileListing& source = flFrom->listing();
+void FrmMain::InitializeNameAndPatterns() {
+  cascade_.run([this] { txtToName->setTextBytes(FolderNameOf(dirFrom->path())); },
+               [this] { return SetPattern(*flFrom, SourcePattern(strExtension)); },
+               // The target list starts on the source pattern too, not on the stem's: until the
+               // extension is chosen both read "*.", and choosing it points them apart.
+               [this] { return SetPattern(*flTo, SourcePattern(strExtension)); });
+}
+
+void FrmMain::UpdateTargetList() {
+  cascade_.run(
+      // This read may be of a directory that has gone, the one the list is about to leave; the
+      // list keeps the pattern all the same, and the next step reads again where it is pointed.
+      [this] { flTo->listing().setPattern(TargetPattern(txtToName->textBytes(), strExtension)); },
+      [this] { return SetPath(*flTo, dirTo->path()); }, [this] { return Refresh(*flTo); });
+}
+
+void FrmMain::UpdateSourceList() {
   const std::string directory = dirFrom->path();
-  const std::string folderName = FolderNameOf(directory);
-  if (auto error = Check(source.setPath(directory), directory))
-    return error;
-  txtToName->setTextBytes(folderName);
-  if (auto error = CascadeFailure())
-    return error;
-  return Refresh(*flFrom);
+  cascade_.run([&] { return SetPath(*flFrom, directory); },
+               [&] { txtToName->setTextBytes(FolderNameOf(directory)); },
+               [&] { return Refresh(*flFrom); });
 }
 
 void FrmMain::Form_Load() {
-  RunHandler(HandlerLeadIn::kDirectory, [this] {
-    if (InitializeNameAndPatterns())
-      return;
-    cmbExtensionSelector->setText("jpg");
-  });
+  RunHandler(
+      HandlerLeadIn::kDirectory, [this] { InitializeNameAndPatterns(); },
+      [this] { cmbExtensionSelector->setText("jpg"); });
 }
 
 void FrmMain::cmbExtensionSelector_Click() {
@@ -160,39 +172,28 @@ void FrmMain::cmbExtensionSelector_Change() {
 }
 
 void FrmMain::ExtensionChanged(FileListView& refreshFirst, FileListView& refreshSecond) {
-  RunHandler(HandlerLeadIn::kDirectory, [&] {
-    strExtension = cmbExtensionSelector->text();
-    if (UpdateSourceList())
-      return;
-    if (Refresh(refreshFirst))
-      return;
-    Refresh(refreshSecond);
-  });
+  RunHandler(
+      HandlerLeadIn::kDirectory, [this] { strExtension = cmbExtensionSelector->text(); },
+      [this] { UpdateSourceList(); }, [&] { return Refresh(refreshFirst); },
+      [&] { return Refresh(refreshSecond); });
 }
 
 void FrmMain::txtToName_Change() {
-  RunHandler(HandlerLeadIn::kDirectory, [this] {
-    FileListing& source = flFrom->listing();
-    FileListing& target = flTo->listing();
-    if (Check(source.setPattern(SourcePattern(strExtension)), source.path()))
-      return;
-    if (Check(target.setPattern(TargetPattern(txtToName->textBytes(), strExtension)),
-              target.path())) {
-      return;
-    }
-    if (Refresh(*flFrom))
-      return;
-    Refresh(*flTo);
-  });
+  RunHandler(
+      HandlerLeadIn::kDirectory,
+      [this] { return SetPattern(*flFrom, SourcePattern(strExtension)); },
+      [this] { return SetPattern(*flTo, TargetPattern(txtToName->textBytes(), strExtension)); },
+      [this] { return Refresh(*flFrom); }, [this] { return Refresh(*flTo); });
 }
 
 void FrmMain::dirFrom_Change() {
-  RunHandler(HandlerLeadIn::kDirectory, [this] {
-    const std::string directory = dirFrom->path();
-    if (Check(dirTo->setPath(directory), directory))
-      return;
-    UpdateSourceList();
-  });
+  const std::string directory = dirFrom->path();
+  RunHandler(
+      HandlerLeadIn::kDirectory,
+      [&] {
+        return StepResult{dirTo->setPath(directory), directory};
+      },
+      [this] { UpdateSourceList(); });
 }
 
 void FrmMain::dirTo_Change() {
@@ -200,22 +201,21 @@ void FrmMain::dirTo_Change() {
 }
 
 void FrmMain::drvFrom_Change() {
-  RunHandler(HandlerLeadIn::kDrive, [this] {
-    const std::string drive = drvFrom->drive();
-    if (Check(dirFrom->setDrive(drive), drive))
-      return;
-    drvTo->setDrive(drive);
-    if (CascadeFailure())
-      return;
-    Check(dirTo->setDrive(drive), drive);
-  });
+  const std::string drive = drvFrom->drive();
+  RunHandler(
+      HandlerLeadIn::kDrive,
+      [&] {
+        return StepResult{dirFrom->setDrive(drive), drive};
+      },
+      [&] { drvTo->setDrive(drive); },
+      [&] {
+        return StepResult{dirTo->setDrive(drive), drive};
+      });
 }
 
 void FrmMain::drvTo_Change() {
-  RunHandler(HandlerLeadIn::kDrive, [this] {
-    const std::string drive = drvTo->drive();
-    Check(dirTo->setDrive(drive), drive);
-  });
+  const std::string drive = drvTo->drive();
+  RunHandler(HandlerLeadIn::kDrive, [&] { return StepResult{dirTo->setDrive(drive), drive}; });
 }
 
 void FrmMain::cmdConvert_Click() {
@@ -271,13 +271,14 @@ void FrmMain::cmdMakeDir_Click() {
     messages_.showMessage(MakeDirectoryFailureText(path, error));
     return;
   }
-  RunHandler(HandlerLeadIn::kDirectory, [this] {
-    if (UpdateTargetList())
-      return;
-    if (Check(dirFrom->refresh(), dirFrom->path()))
-      return;
-    Check(dirTo->refresh(), dirTo->path());
-  });
+  RunHandler(
+      HandlerLeadIn::kDirectory, [this] { UpdateTargetList(); },
+      [this] {
+        return StepResult{dirFrom->refresh(), dirFrom->path()};
+      },
+      [this] {
+        return StepResult{dirTo->refresh(), dirTo->path()};
+      });
 }
 
 }  // namespace varnoth

@@ -20,6 +20,7 @@ class DriveList;
 class ExtensionSelector;
 class FileListView;
 class FileServices;
+class HeldNotifications;
 class InputPrompt;
 class MessageSink;
 class NameBox;
@@ -63,22 +64,24 @@ class FrmMain final : public QWidget {
   // The two extension handlers differ only in which list they refresh first.
   void ExtensionChanged(FileListView& refreshFirst, FileListView& refreshSecond);
 
-  // Steps the handlers share; each stops at the first failure, its own or a nested handler's.
-  std::error_code InitializeNameAndPatterns();
-  std::error_code UpdateSourceList();
-  std::error_code UpdateTargetList();
+  // Steps the handlers share, each a run of steps that stops at the first failure, its own or a
+  // nested handler's; the failure is the cascade's to report.
+  void InitializeNameAndPatterns();
+  void UpdateSourceList();
+  void UpdateTargetList();
 
-  // Runs a handler's body as one step of the current cascade; the outermost handler reports the
-  // cascade's failure with its lead-in.
-  template <typename Body>
-  void RunHandler(HandlerLeadIn leadIn, Body body);
-  std::error_code Check(std::error_code stepError, const std::string& path) {
-    return cascade_.check(stepError, path);
-  }
-  std::error_code CascadeFailure() const { return cascade_.failure(); }
-  std::error_code Refresh(FileListView& list);
+  // Runs a handler: its steps in order, up to the first failure, its own or that of a handler
+  // nested in a step; the outermost handler reports the cascade's failure with its lead-in.
+  template <typename... Steps>
+  void RunHandler(HandlerLeadIn leadIn, Steps&&... steps);
+  // Steps on a file list, with the path a failure concerns.
+  static StepResult SetPattern(FileListView& list, const std::string& pattern);
+  static StepResult SetPath(FileListView& list, const std::string& directory);
+  static StepResult Refresh(FileListView& list);
 
   HandlerCascade cascade_;
+  // Every notification passes through it on its way to a handler.
+  HeldNotifications* held_ = nullptr;
   MessageSink& messages_;
   InputPrompt& questions_;
   FileServices& files_;

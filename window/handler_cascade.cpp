@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "handler_cascade.h"
 
+#include <utility>
+
 namespace varnoth {
 
 bool HandlerCascade::enter(HandlerLeadIn leadIn) {
@@ -12,16 +14,12 @@ bool HandlerCascade::enter(HandlerLeadIn leadIn) {
 std::optional<HandlerCascade::Failure> HandlerCascade::leave() {
   if (--depth_ > 0 || !failure_)
     return std::nullopt;
-  Failure failure = std::move(*failure_);
-  failure.leadIn = outermostLeadIn_;
-  failure_.reset();
-  return failure;
+  return std::exchange(failure_, std::nullopt);
 }
 
-std::error_code HandlerCascade::check(std::error_code stepError, const std::string& path) {
-  if (stepError && !failure_)
-    failure_ = Failure{outermostLeadIn_, path, stepError};
-  return failure();
+void HandlerCascade::record(StepResult result) {
+  if (result.error && !failure_)
+    failure_ = Failure{outermostLeadIn_, std::move(result.path), result.error};
 }
 
 std::error_code HandlerCascade::failure() const {

@@ -8,10 +8,12 @@
 #include <memory>
 
 #include "qt/input_swallower.h"
+#include "qt/worker_wait.h"
 
 namespace varnoth {
 
 void RunOffThread(QWidget& window, const std::function<void()>& work) {
+  const WorkerWait waiting;
   InputSwallower swallower(window);
   QEventLoop loop;
   bool finished = false;  // read and written on this thread only

@@ -2,6 +2,7 @@
 // A rename run with moves that wait for the window's thread: the window must go on handling its
 // events while they wait, and act on no input until the run is over.
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <mutex>
 #include <set>
 
+#include "qt/mount_watcher.h"
 #include "qt/qt_dialogs.h"
 #include "tests/window/window_fixture.h"
 
@@ -194,6 +196,45 @@ TEST_F(RunTest, ClicksAndKeysDuringARunAreNeverActedOn) {
   QTest::mouseClick(makeDir, Qt::LeftButton);
   EXPECT_EQ(dialogs_.questions.size(), 1u);
   EXPECT_TRUE(std::filesystem::is_directory(*dir_ / "Sub"));
+}
+
+// A mount table that the test changes as the kernel would, and its drive list's resets.
+TEST_F(RunTest, AMountTableChangeDuringARunIsHandledOnceTheRunIsOver) {
+  openWithFourSelectedFiles();
+  const TempDir elsewhere;
+  const std::string table = elsewhere / "mountinfo";
+  const std::string card = *dir_ / "card";
+  const std::string root = "26 1 254:0 / / rw - ext4 /dev/vda rw\n";
+  const std::string withCard = root + "40 26 8:17 / " + card + " rw - vfat /dev/sdb1 rw\n";
+  WriteFile(table, root);
+  window_->followMounts(table);
+  auto* watcher = window_->findChild<MountWatcher*>();
+  auto* drives = control<QComboBox>("drvFrom");
+  auto listed = [&] {
+    Entries mountPoints;
+    for (int i = 0; i < drives->count(); ++i)
+      mountPoints.push_back(drives->itemData(i).toByteArray().toStdString());
+    return mountPoints;
+  };
+  ASSERT_EQ(listed(), Entries{"/"});
+  QSignalSpy refills(drives->model(), &QAbstractItemModel::rowsRemoved);
+
+  Entries listedDuringRun;
+  renameWhile([&] {
+    // Plugged in, pulled out and plugged in again between two moves.
+    for (const std::string* lines : {&withCard, &root, &withCard}) {
+      WriteFile(table, *lines);
+      watcher->reread();
+    }
+    listedDuringRun = listed();
+    return true;
+  });
+  EXPECT_EQ(listedDuringRun, Entries{"/"}) << "no handler runs in the middle of a run";
+  QApplication::processEvents();
+
+  EXPECT_EQ(listed(), (Entries{"/", card}));
+  EXPECT_EQ(refills.count(), 1) << "handled once, with the latest table";
+  expectEveryFileMoved();
 }
 
 TEST_F(RunTest, AskingToCloseDuringARunClosesTheWindowOnceTheRunEnds) {
