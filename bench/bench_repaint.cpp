@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "dialogs.h"
 #include "drives.h"
 #include "frm_main.h"
-#include "ports/dialogs.h"
 #include "qt/directory_list.h"
 #include "qt/name_box.h"
 

@@ -7,9 +7,9 @@
 #include <functional>
 #include <utility>
 
+#include "dialogs.h"
 #include "failure_text.h"
 #include "naming.h"
-#include "ports/dialogs.h"
 #include "ports/file_services.h"
 #include "qt/directory_list.h"
 #include "qt/drive_list.h"

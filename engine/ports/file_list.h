@@ -35,6 +35,7 @@ class FileList {
 };
 
 // The current path of a directory list: absolute, "/"-separated, ending in "/" only at the root.
+// A rename run reads it once, as it starts, and holds the folder it names to its end.
 class DirectoryPathSource {
  public:
   virtual ~DirectoryPathSource() = default;

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "ports/dialogs.h"
+#include "dialogs.h"
 
 namespace varnoth {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "dialogs.h"
 #include "drives.h"
 #include "frm_main.h"
-#include "ports/dialogs.h"
 #include "posix_file_services.h"
 #include "qt/directory_list.h"
 #include "qt/file_list_view.h"

@@ -5,6 +5,9 @@
 
 namespace varnoth {
 
+// The window's two modal dialogs, behind interfaces so that tests answer them from a script; the
+// engine shows none (a run reports its failures as values).
+
 // A modal message with an OK button only and no icon.
 class MessageSink {
  public:
