@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 
 #include "current_directory.h"
+#include "tests/support/list_entries.h"
 
 namespace varnoth::test {
 
@@ -33,11 +34,7 @@ void WindowTest::OpenWindow(std::vector<Drive> drives, FileServices* files) {
 }
 
 std::vector<std::string> WindowTest::entries(const char* name) {
-  FileListing& list = listing(name);
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < list.count(); ++i)
-    names.push_back(list.entry(i));
-  return names;
+  return EntriesOf(listing(name));
 }
 
 void WindowTest::clickRow(const char* list, int row, Qt::KeyboardModifiers modifiers) {
