@@ -26,4 +26,10 @@ struct DirectorySnapshot {
 std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string& directory,
                                                                std::error_code& error);
 
+// Starts reading `directory` on a thread of its own and returns at once, so that the read of the
+// folder a program starts in overlaps the rest of its start. A ReadDirectorySnapshot of the same
+// path meanwhile waits for it and then takes its snapshot, when the cache may keep it, under the
+// same rule as any other; otherwise it reads again.
+void ReadDirectoryAhead(const std::string& directory);
+
 }  // namespace varnoth

@@ -73,8 +73,11 @@ std::error_code FileListing::reread(const std::string& directory, const std::str
 
 void FileListing::take(const std::string& directory, const std::string& pattern,
                        std::shared_ptr<const DirectorySnapshot> snapshot) {
+  // A handler's steps point a list at the same directory and pattern again and again; the
+  // directory's read is shared, and so is its filtering while neither has changed.
+  const bool filtered = snapshot && snapshot == snapshot_ && pattern == pattern_;
   std::vector<std::size_t> matches;
-  if (snapshot) {
+  if (snapshot && !filtered) {
     for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
       if (MatchesPattern(snapshot->names[i], pattern))
         matches.push_back(i);
@@ -89,7 +92,8 @@ void FileListing::take(const std::string& directory, const std::string& pattern,
   path_ = directory;
   pattern_ = pattern;
   snapshot_ = std::move(snapshot);
-  matches_ = std::move(matches);
+  if (!filtered)
+    matches_ = std::move(matches);
   selected_.assign(matches_.size(), false);
   if (reset_)
     reset_();
