@@ -146,22 +146,20 @@ BENCHMARK(BM_EngineThenSendfileLoop)
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (!pairs.ratios.empty()) {
-    // Throughput ratio: the inverse of each pair's time ratio.
-    std::vector<double> throughput;
-    for (const double ratio : pairs.ratios)
-      throughput.push_back(1 / ratio);
-    std::printf(
-        "cross-device, %d x %zu MB, %zu pairs: engine %.0f MB/s, sendfile loop %.0f MB/s "
-        "(medians), median throughput ratio %.2fx (target >= 0.95x); each pair: %s\n",
-        kFiles, kFileBytes >> 20, pairs.ratios.size(), kTotalBytes / Median(pairs.engine) / 1e6,
-        kTotalBytes / Median(pairs.baseline) / 1e6, Median(throughput),
-        pairs.listRatios(true).c_str());
-  } else if (const std::string obstacle = Obstacle(); !obstacle.empty()) {
-    std::printf("cross-device move not measured: %s\n", obstacle.c_str());
-  }
-  return 0;
+  return varnoth::bench::RunBenchmarks(argc, argv, [&] {
+    if (!pairs.ratios.empty()) {
+      // Throughput ratio: the inverse of each pair's time ratio.
+      std::vector<double> throughput;
+      for (const double ratio : pairs.ratios)
+        throughput.push_back(1 / ratio);
+      std::printf(
+          "cross-device, %d x %zu MB, %zu pairs: engine %.0f MB/s, sendfile loop %.0f MB/s "
+          "(medians), median throughput ratio %.2fx (target >= 0.95x); each pair: %s\n",
+          kFiles, kFileBytes >> 20, pairs.ratios.size(), kTotalBytes / Median(pairs.engine) / 1e6,
+          kTotalBytes / Median(pairs.baseline) / 1e6, Median(throughput),
+          pairs.listRatios(true).c_str());
+    } else if (const std::string obstacle = Obstacle(); !obstacle.empty()) {
+      std::printf("cross-device move not measured: %s\n", obstacle.c_str());
+    }
+  });
 }

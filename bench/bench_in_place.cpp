@@ -153,18 +153,17 @@ BENCHMARK(BM_EngineAgainstBaselines)
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (!heldPairs.ratios.empty()) {
-    std::printf(
-        "in place, %d files, %zu rounds: engine %.1f ms; held folder (fstatat + renameat2 + 3 "
-        "reads) %.1f ms, median ratio %.2fx (target <= 1.15x); each: %s\n",
-        kFiles, heldPairs.ratios.size(), Median(heldPairs.engine) * 1e3,
-        Median(heldPairs.baseline) * 1e3, Median(heldPairs.ratios), heldPairs.listRatios().c_str());
-    std::printf("bare renameat2 loop by paths %.1f ms, median ratio %.2fx; each: %s\n",
-                Median(barePairs.baseline) * 1e3, Median(barePairs.ratios),
-                barePairs.listRatios().c_str());
-  }
-  return 0;
+  return varnoth::bench::RunBenchmarks(argc, argv, [&] {
+    if (!heldPairs.ratios.empty()) {
+      std::printf(
+          "in place, %d files, %zu rounds: engine %.1f ms; held folder (fstatat + renameat2 + 3 "
+          "reads) %.1f ms, median ratio %.2fx (target <= 1.15x); each: %s\n",
+          kFiles, heldPairs.ratios.size(), Median(heldPairs.engine) * 1e3,
+          Median(heldPairs.baseline) * 1e3, Median(heldPairs.ratios),
+          heldPairs.listRatios().c_str());
+      std::printf("bare renameat2 loop by paths %.1f ms, median ratio %.2fx; each: %s\n",
+                  Median(barePairs.baseline) * 1e3, Median(barePairs.ratios),
+                  barePairs.listRatios().c_str());
+    }
+  });
 }
