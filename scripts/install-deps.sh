@@ -17,6 +17,8 @@ packages=(
   e2fsprogs xfsprogs btrfs-progs dosfstools fusefat ntfs-3g
   # the power-cut file system the durability tests mount (FUSE 3)
   libfuse3-dev fuse3
+  # a network share in the file-system tests: sshfs over an OpenSSH server on the loopback
+  openssh-server sshfs
 )
 
 missing=()
