@@ -24,10 +24,9 @@ int main(int argc, char** argv) {
   using namespace varnoth;
   const std::string stem = argv[3];
   const std::string extension = "jpg";
-  const std::regex numbered(std::regex_replace(stem, std::regex(R"([.^$|()\[\]{}*+?\\])"),
-                                               R"(\$&)") +
-                                "[0-9]{3,}\\.jpg",
-                            std::regex::icase);
+  const std::regex numbered(
+      std::regex_replace(stem, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)") + "[0-9]{3,}\\.jpg",
+      std::regex::icase);
   FileListing sources(argv[1], SourcePattern(extension));
   for (std::size_t index = 0; index < sources.count(); ++index)
     sources.setSelected(index, !std::regex_match(sources.entry(index), numbered));
@@ -35,8 +34,8 @@ int main(int argc, char** argv) {
   const test::FixedText stemBox(stem);
   const test::FixedDirectory sourcePath(argv[1]), targetPath(argv[2]);
   test::RecordedFailures report;
-  RunRename({stemBox, extension, sources, targets, sourcePath, targetPath, systemFileServices(),
-             report});
+  RunRename(
+      {stemBox, extension, sources, targets, sourcePath, targetPath, systemFileServices(), report});
   for (const RunFailure& failure : report.failures)
     std::printf("%s\n", RunFailureText(failure).c_str());
   return report.failures.empty() ? 0 : 1;
