@@ -10,6 +10,7 @@
 
 #include "tests/engine/failing_file_services.h"
 #include "tests/engine/run_scene.h"
+#include "tests/platform/armed_seam.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnoth::test {
@@ -93,6 +94,49 @@ TEST(RenameRunFailure, FailedDeleteLeavesTheFileInBothPlaces) {
                   "' after copying it to '" + (target / "Trip001.jpg") + "': Permission denied."});
   EXPECT_EQ(outcome.sourceList, Names{"a.jpg"});
   EXPECT_EQ(outcome.targetList, (Names{"Trip001.jpg", "Trip002.jpg", "Trip003.jpg"}));
+}
+
+// A source that cannot be deleted for a while, or a target whose folder sync keeps failing: every
+// run until the trouble ends copies and keeps the source, and none of them, nor the run after,
+// gives a picture a second number.
+const struct {
+  const char* trouble;
+  int troubledRuns;
+  sys::Call call;  // fails with `error`; a sync only when it syncs a folder (every second one)
+  int error;
+} kTroubles[] = {
+    {"write-protected card", 1, sys::Call::kUnlink, EROFS},
+    {"folder sync failing", 2, sys::Call::kFsync, EIO},
+};
+
+TEST(RenameRunFailure, RunsAfterATroubleFinishTheMovesWithoutASecondCopy) {
+  for (const auto& [trouble, troubledRuns, call, error] : kTroubles) {
+    SCOPED_TRACE(trouble);
+    TempDir source, target;
+    for (auto name : {"a.jpg", "b.jpg", "c.jpg"})
+      Photo(source.path(), name);
+    const Names all = {"a.jpg", "b.jpg", "c.jpg"};
+    const RunRequest request{
+        .sourceDir = source.path(), .targetDir = target.path(), .selected = all};
+    for (int run = 0; run < troubledRuns; ++run) {
+      // A byte copy, as between two file systems, on one.
+      ArmedSeam seam({{sys::Call::kRenameNoReplace, EXDEV}, {sys::Call::kLink, EXDEV}});
+      int seen = 0;
+      seam.faults.before = [&](sys::Call made) {
+        if (made == call)
+          seam.faults.refuse[static_cast<std::size_t>(call)] =
+              call != sys::Call::kFsync || ++seen % 2 == 0 ? error : 0;
+      };
+      EXPECT_EQ(RunOn(request).messages.size(), 3u);
+    }
+    const RunOutcome last = RunOn(request);
+
+    EXPECT_EQ(last.messages, Names{});
+    EXPECT_EQ(last.sourceList, Names{});
+    EXPECT_EQ(
+        HoldingsOf(target.path()),
+        (Holdings{{"Trip001.jpg", "a.jpg"}, {"Trip002.jpg", "b.jpg"}, {"Trip003.jpg", "c.jpg"}}));
+  }
 }
 
 TEST(RenameRunFailure, CounterOverflowIsReportedOnceAndStopsTheMoves) {
