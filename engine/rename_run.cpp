@@ -70,6 +70,9 @@ struct TargetScan {
 // the list no longer shows the held target folder.
 std::optional<TargetScan> ScanTargets(const RenameRunParts& parts, const HeldFolders& held,
                                       const std::string& stem) {
+  // Before the numbers are read, so that a reservation a killed move left gives its number back.
+  if (parts.targetList.sawLeftovers())
+    parts.files.removeLeftovers(held.targetFolder());
   const std::string pattern = TargetPattern(stem, parts.extension);
   if (const std::error_code error = parts.targetList.setPattern(pattern)) {
     // The list keeps what it showed; the scan goes on over that, and a name it misses is still

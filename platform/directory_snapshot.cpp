@@ -21,6 +21,7 @@
 #include <set>
 #include <thread>
 
+#include "leftover_temporaries.h"
 #include "natural_order.h"
 #include "unique_fd.h"
 
@@ -189,6 +190,8 @@ std::error_code ReadNames(int directoryFd, DirectorySnapshot& snapshot) {
         snapshot.subdirectories.emplace_back(entry->d_name);
         break;
       case EntryKind::kHidden:
+        snapshot.leftoverMarks = snapshot.leftoverMarks || IsReservationMark(entry->d_name);
+        break;
       case EntryKind::kOther:
         break;
     }

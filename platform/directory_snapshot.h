@@ -18,6 +18,8 @@ struct DirectorySnapshot {
   // The directory that was read: its device and inode as stat gives them.
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
+  // Whether a hidden mark of a reservation that a killed move left was among the entries.
+  bool leftoverMarks = false;
 };
 
 // Reads `directory`, or returns the snapshot of an earlier read when the directory provably has

@@ -135,6 +135,15 @@ class StagedFile {
 
   int fd() const { return fd_.get(); }
 
+  // Records the file as complete, to tell it by afterwards.
+  std::error_code recordComplete() {
+    struct stat status;
+    if (fstat(fd_.get(), &status) != 0)
+      return LastError();
+    staged_ = FileIdentity::Of(status);
+    return {};
+  }
+
   std::error_code create(StagingFile staging) {
     if (staging == StagingFile::kUnnamedWhenSupported) {
       fd_.reset(sys::CreateUnnamed(directoryFd_, O_WRONLY | O_CLOEXEC, 0600));
@@ -266,6 +275,8 @@ std::error_code CopyBytesToNewName(const CopyEnds& ends, StagingFile staging, Fi
     return LastError();
   if (sys::Fsync(staged.fd()) != 0)
     return LastError();
+  if (auto error = staged.recordComplete())
+    return error;
   if (auto error = staged.publish(ends.to.name))
     return error;
   // The caller deletes the source next; the new name must survive a power cut first.

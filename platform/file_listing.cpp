@@ -54,6 +54,10 @@ std::optional<FolderIdentity> FileListing::folderIdentity() const {
   return FolderIdentity{snapshot_->device, snapshot_->inode};
 }
 
+bool FileListing::sawLeftovers() const {
+  return snapshot_ && snapshot_->leftoverMarks;
+}
+
 void FileListing::setSelected(std::size_t index, bool selected) {
   selected_.at(index) = selected;
 }

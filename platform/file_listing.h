@@ -34,6 +34,7 @@ class FileListing final : public FileList {
   const std::string& entry(std::size_t index) const override;
   bool isSelected(std::size_t index) const override;
   std::optional<FolderIdentity> folderIdentity() const override;
+  bool sawLeftovers() const override;
 
   void setSelected(std::size_t index, bool selected);
 

@@ -13,6 +13,7 @@
 #include "entry_at.h"
 #include "file_identity.h"
 #include "finish_move.h"
+#include "leftover_temporaries.h"
 #include "reservation.h"
 #include "system_calls.h"
 
@@ -200,6 +201,10 @@ std::optional<MoveResult> PosixFileServices::finishMove(const Folder& fromFolder
   if (!BareName(fromName) || !BareName(toName))
     return std::nullopt;
   return FinishMove({Posix(fromFolder).fd(), fromName}, {Posix(toFolder).fd(), toName});
+}
+
+void PosixFileServices::removeLeftovers(const Folder& folder) {
+  RemoveLeftoverReservations(Posix(folder).fd());
 }
 
 std::error_code PosixFileServices::syncFolder(const Folder& folder) {

@@ -33,6 +33,7 @@ class PosixFileServices final : public FileServices {
   std::optional<FileStamp> stampOf(const Folder& folder, const std::string& name) override;
   std::optional<MoveResult> finishMove(const Folder& fromFolder, const std::string& fromName,
                                        const Folder& toFolder, const std::string& toName) override;
+  void removeLeftovers(const Folder& folder) override;
   std::error_code syncFolder(const Folder& folder) override;
   std::error_code makeDirectory(const std::string& path) override;
 

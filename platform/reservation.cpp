@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "leftover_temporaries.h"
 #include "system_calls.h"
 #include "unique_fd.h"
 
@@ -15,13 +16,22 @@ Reservation::Reservation(int directoryFd, std::string name)
     : directoryFd_(directoryFd), name_(std::move(name)) {}
 
 Reservation::~Reservation() {
-  if (!held_)
-    return;
-  // Only the file made here: never one that took the name meanwhile.
-  struct stat now;
-  if (fstatat(directoryFd_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-      FileIdentity::Of(now).sameFile(identity_) && now.st_size == 0) {
-    sys::Unlink(directoryFd_, name_.c_str());
+  if (held_) {
+    // Only the file made here: never one that took the name meanwhile.
+    struct stat now;
+    if (fstatat(directoryFd_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        FileIdentity::Of(now).sameFile(identity_) && now.st_size == 0) {
+      sys::Unlink(directoryFd_, name_.c_str());
+    }
+  }
+  keep();
+}
+
+void Reservation::keep() {
+  held_ = false;
+  if (mark_) {
+    sys::Unlink(directoryFd_, ReservationMarkOf(name_).c_str());
+    mark_.reset();
   }
 }
 
@@ -39,6 +49,12 @@ std::error_code Reservation::take() {
   }
   identity_ = FileIdentity::Of(status);
   held_ = true;
+  // After the reservation, never before: a mark can then only stand beside a file this program
+  // made. Without a mark (a name too long for one, say) a leftover is merely left alone.
+  const std::string mark = ReservationMarkOf(name_);
+  mark_.reset(sys::CreateExclusive(directoryFd_, mark.c_str(), O_WRONLY | O_CLOEXEC, 0600));
+  if (mark_)
+    sys::LockExclusiveNow(mark_.get());
   return {};
 }
 

@@ -44,6 +44,10 @@ std::optional<FolderIdentity> WindowThreadFileList::folderIdentity() const {
   return copy().identity;
 }
 
+bool WindowThreadFileList::sawLeftovers() const {
+  return copy().leftovers;
+}
+
 const WindowThreadFileList::Copy& WindowThreadFileList::copy() const {
   if (!copied_) {
     // One call for the whole list: one call per entry would cost a thread switch per file.
@@ -57,6 +61,7 @@ const WindowThreadFileList::Copy& WindowThreadFileList::copy() const {
         copy.selected.push_back(list_.isSelected(index));
       }
       copy.identity = list_.folderIdentity();
+      copy.leftovers = list_.sawLeftovers();
       return copy;
     });
     copied_ = true;

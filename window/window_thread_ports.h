@@ -30,12 +30,14 @@ class WindowThreadFileList final : public FileList {
   const std::string& entry(std::size_t index) const override;
   bool isSelected(std::size_t index) const override;
   std::optional<FolderIdentity> folderIdentity() const override;
+  bool sawLeftovers() const override;
 
  private:
   struct Copy {
     std::vector<std::string> entries;
     std::vector<bool> selected;
     std::optional<FolderIdentity> identity;
+    bool leftovers = false;
   };
   const Copy& copy() const;
 

@@ -32,6 +32,8 @@ class FileList {
   virtual bool isSelected(std::size_t index) const = 0;
   // The folder the entries were read from, as it was at that read; none when it could not be read.
   virtual std::optional<FolderIdentity> folderIdentity() const = 0;
+  // Whether the read saw the marks a killed move leaves beside a reservation it made.
+  virtual bool sawLeftovers() const = 0;
 };
 
 // The current path of a directory list: absolute, "/"-separated, ending in "/" only at the root.

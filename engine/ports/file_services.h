@@ -122,7 +122,8 @@ class FileServices {
   //   When that fails, the complete copy stays under `toName` and the source is kept
   //   (kCopyNotDurable).
   //   Where the file system can neither link nor rename without replacing, `toName` is first
-  //   reserved as an empty file; a kill at that moment leaves that empty file under `toName`.
+  //   reserved as an empty file; a kill at that moment leaves that empty file under `toName`,
+  //   which removeLeftovers removes (unless the kill came in the instant before it was marked).
   // A kill between the two steps of the last two ways leaves the file under both names, which
   // finishMove then finishes.
   virtual MoveResult moveFile(const Folder& fromFolder, const std::string& fromName,
@@ -140,6 +141,11 @@ class FileServices {
   virtual std::optional<MoveResult> finishMove(const Folder& fromFolder,
                                                const std::string& fromName, const Folder& toFolder,
                                                const std::string& toName) = 0;
+
+  // Removes what killed moves left in `folder` that no run is still using: the empty files that
+  // reserved a name, as they were marked when made. A file with content, or one that this
+  // program did not mark as its reservation, is never removed.
+  virtual void removeLeftovers(const Folder& folder) = 0;
 
   // Makes the removals and renames made in `folder` so far survive a power cut.
   virtual std::error_code syncFolder(const Folder& folder) = 0;

@@ -26,6 +26,9 @@ class ForwardingFileServices : public FileServices {
                                        const Folder& toFolder, const std::string& toName) override {
     return systemFileServices().finishMove(fromFolder, fromName, toFolder, toName);
   }
+  void removeLeftovers(const Folder& folder) override {
+    systemFileServices().removeLeftovers(folder);
+  }
   std::error_code syncFolder(const Folder& folder) override {
     return systemFileServices().syncFolder(folder);
   }
