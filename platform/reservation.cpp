@@ -39,22 +39,25 @@ std::error_code Reservation::take() {
   UniqueFd fd(sys::CreateExclusive(directoryFd_, name_.c_str(), O_WRONLY | O_CLOEXEC, 0600));
   if (!fd)
     return LastError();
+  // The mark right after the reservation, never before, so that a mark only ever stands beside a
+  // file this program made; a kill in between leaves an unmarked empty file, which no later run
+  // can tell from a user's and so leaves alone. Without a mark (a name too long for one, say) a
+  // leftover is left alone as well.
+  const std::string mark = ReservationMarkOf(name_);
+  mark_.reset(sys::CreateExclusive(directoryFd_, mark.c_str(), O_WRONLY | O_CLOEXEC, 0600));
+  if (mark_)
+    sys::LockExclusiveNow(mark_.get());
   struct stat status;
   if (fstat(fd.get(), &status) != 0) {
     // Without its identity the destructor could not tell this file from one that took the name
     // later, so it goes now, right after its creation.
     const std::error_code error = LastError();
     sys::Unlink(directoryFd_, name_.c_str());
+    keep();
     return error;
   }
   identity_ = FileIdentity::Of(status);
   held_ = true;
-  // After the reservation, never before: a mark can then only stand beside a file this program
-  // made. Without a mark (a name too long for one, say) a leftover is merely left alone.
-  const std::string mark = ReservationMarkOf(name_);
-  mark_.reset(sys::CreateExclusive(directoryFd_, mark.c_str(), O_WRONLY | O_CLOEXEC, 0600));
-  if (mark_)
-    sys::LockExclusiveNow(mark_.get());
   return {};
 }
 
