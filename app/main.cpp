@@ -13,13 +13,13 @@
 int main(int argc, char* argv[]) {
   // The window opens on the current directory; its read, the longest part of a start in a big
   // folder, goes on while Qt starts.
-  varnoth::ReadDirectoryAhead(varnoth::currentDirectory());
+  varnoth::ReadDirectoryAhead(varnoth::CurrentDirectory());
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varnoth"));
   QApplication::setDesktopFileName(QStringLiteral("org.varnoth.Varnoth"));
 
   varnoth::QtDialogs dialogs;
-  varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),
+  varnoth::FrmMain window(dialogs, dialogs, varnoth::SystemFileServices(),
                           varnoth::ReadMountedDrives());
   dialogs.setParent(&window);
   window.load();

@@ -100,7 +100,7 @@ WindowRun RunThroughTheWindow(const std::string& source, const std::string& targ
   if (::chdir(source.c_str()) != 0)
     std::abort();
   PrintedDialogs dialogs;
-  varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),
+  varnoth::FrmMain window(dialogs, dialogs, varnoth::SystemFileServices(),
                           varnoth::ReadMountedDrives());
   window.load();
   window.show();

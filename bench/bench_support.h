@@ -103,7 +103,7 @@ inline TimedRun TimeEngineRun(const std::string& source, const std::string& targ
 
   const auto start = Clock::now();
   RunRename(
-      {stem, extension, sources, targets, sourcePath, targetPath, systemFileServices(), report});
+      {stem, extension, sources, targets, sourcePath, targetPath, SystemFileServices(), report});
   TimedRun run{Seconds(Clock::now() - start), {}};
 
   if (!report.failures.empty()) {

@@ -108,7 +108,7 @@ void BM_Keystroke(benchmark::State& state) {
   if (chdir(directory.c_str()) != 0)
     std::abort();
   SilentDialogs dialogs;
-  varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),
+  varnoth::FrmMain window(dialogs, dialogs, varnoth::SystemFileServices(),
                           varnoth::ReadMountedDrives());
   window.load();
   window.show();
@@ -140,13 +140,13 @@ BENCHMARK(BM_Keystroke)->Arg(10000)->Arg(100000)->Iterations(41)->Unit(benchmark
 // The child: opens the window as the program does, and on its first paint reports its resident
 // memory through the pipe and leaves.
 int StartupChild(int reportFd) {
-  varnoth::ReadDirectoryAhead(varnoth::currentDirectory());
+  varnoth::ReadDirectoryAhead(varnoth::CurrentDirectory());
   int argc = 1;
   char name[] = "varnoth";
   char* argv[] = {name, nullptr};
   QApplication app(argc, argv);
   varnoth::QtDialogs dialogs;
-  varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),
+  varnoth::FrmMain window(dialogs, dialogs, varnoth::SystemFileServices(),
                           varnoth::ReadMountedDrives());
   dialogs.setParent(&window);
   window.load();

@@ -247,7 +247,7 @@ std::error_code PosixFileServices::makeDirectory(const std::string& path) {
   return sys::MakeDirectory(AT_FDCWD, path.c_str(), 0777) == 0 ? std::error_code() : LastError();
 }
 
-PosixFileServices& systemFileServices() {
+PosixFileServices& SystemFileServices() {
   static PosixFileServices services;
   return services;
 }

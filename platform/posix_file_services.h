@@ -49,6 +49,6 @@ class PosixFileServices final : public FileServices {
   std::error_code deleteFile(const std::string& path);
 };
 
-PosixFileServices& systemFileServices();
+PosixFileServices& SystemFileServices();
 
 }  // namespace varnoth

@@ -116,7 +116,7 @@ void FrmMain::createControls() {
   setPalette(windowPalette);
   setAutoFillBackground(true);
 
-  const std::string start = currentDirectory();
+  const std::string start = CurrentDirectory();
   const QFont listFont = ControlFont("Arial", 10.5);
 
   // Labels first: they lie beneath every other control.

@@ -24,8 +24,8 @@ class FailingFileServices final : public ForwardingFileServices {
     if (moves_ == copy_.nth)
       return {MoveResult::Step::kCopy, {copy_.errorNumber, std::generic_category()}};
     if (moves_ != delete_.nth)
-      return systemFileServices().moveFile(fromFolder, from, toFolder, to);
-    if (auto error = systemFileServices().copyFile(fromFolder, from, toFolder, to))
+      return SystemFileServices().moveFile(fromFolder, from, toFolder, to);
+    if (auto error = SystemFileServices().copyFile(fromFolder, from, toFolder, to))
       return {MoveResult::Step::kCopy, error};
     return {MoveResult::Step::kDelete, {delete_.errorNumber, std::generic_category()}};
   }

@@ -184,7 +184,7 @@ TEST(RenameRunFailure, OnlyAMarkedEmptyReservationIsRemovedAndItsNumberUsedAgain
     const FixedDirectory sourcePath(source.path()), targetPath(target.path());
     RecordedFailures report;
     RunRename(
-        {stem, "jpg", sources, targets, sourcePath, targetPath, systemFileServices(), report});
+        {stem, "jpg", sources, targets, sourcePath, targetPath, SystemFileServices(), report});
     if (lock >= 0)
       close(lock);
 

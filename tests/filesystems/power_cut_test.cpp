@@ -104,7 +104,7 @@ void RunAsTheUserWould(const std::string& source, const std::string& target) {
   const FixedDirectory sourcePath(source), targetPath(target);
   RecordedFailures report;
   RunRename(
-      {stem, extension, sources, targets, sourcePath, targetPath, systemFileServices(), report});
+      {stem, extension, sources, targets, sourcePath, targetPath, SystemFileServices(), report});
 }
 
 struct Outcome {

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   const test::FixedDirectory sourcePath(argv[1]), targetPath(argv[2]);
   test::RecordedFailures report;
   RunRename(
-      {stemBox, extension, sources, targets, sourcePath, targetPath, systemFileServices(), report});
+      {stemBox, extension, sources, targets, sourcePath, targetPath, SystemFileServices(), report});
   for (const RunFailure& failure : report.failures)
     std::printf("%s\n", RunFailureText(failure).c_str());
   return report.failures.empty() ? 0 : 1;

@@ -120,7 +120,7 @@ bool MoveTheRest(const Scene& scene) {
       continue;
     char numbered[32];
     std::snprintf(numbered, sizeof numbered, "Trip%03d.jpg", ++highest);
-    allMoved &= systemFileServices()
+    allMoved &= SystemFileServices()
                     .moveFile(scene.source() + "/" + name, scene.target() + "/" + numbered)
                     .moved();
   }
@@ -139,7 +139,7 @@ bool ResumeAsTheUserWould(const Scene& scene) {
   const test::FixedDirectory sourcePath(scene.source()), targetPath(scene.target());
   test::RecordedFailures report;
   RunRename(
-      {stem, extension, sources, targets, sourcePath, targetPath, systemFileServices(), report});
+      {stem, extension, sources, targets, sourcePath, targetPath, SystemFileServices(), report});
   return report.failures.empty();
 }
 

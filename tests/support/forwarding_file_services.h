@@ -13,27 +13,27 @@ namespace varnoth::test {
 class ForwardingFileServices : public FileServices {
  public:
   FolderOpening openFolder(const std::string& path) override {
-    return systemFileServices().openFolder(path);
+    return SystemFileServices().openFolder(path);
   }
   MoveResult moveFile(const Folder& fromFolder, const std::string& fromName, const Folder& toFolder,
                       const std::string& toName) override {
-    return systemFileServices().moveFile(fromFolder, fromName, toFolder, toName);
+    return SystemFileServices().moveFile(fromFolder, fromName, toFolder, toName);
   }
   std::optional<FileStamp> stampOf(const Folder& folder, const std::string& name) override {
-    return systemFileServices().stampOf(folder, name);
+    return SystemFileServices().stampOf(folder, name);
   }
   std::optional<MoveResult> finishMove(const Folder& fromFolder, const std::string& fromName,
                                        const Folder& toFolder, const std::string& toName) override {
-    return systemFileServices().finishMove(fromFolder, fromName, toFolder, toName);
+    return SystemFileServices().finishMove(fromFolder, fromName, toFolder, toName);
   }
   void removeLeftovers(const Folder& folder) override {
-    systemFileServices().removeLeftovers(folder);
+    SystemFileServices().removeLeftovers(folder);
   }
   std::error_code syncFolder(const Folder& folder) override {
-    return systemFileServices().syncFolder(folder);
+    return SystemFileServices().syncFolder(folder);
   }
   std::error_code makeDirectory(const std::string& path) override {
-    return systemFileServices().makeDirectory(path);
+    return SystemFileServices().makeDirectory(path);
   }
 };
 

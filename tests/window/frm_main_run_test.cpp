@@ -46,7 +46,7 @@ class GatedFileServices final : public test::ForwardingFileServices {
       return {MoveResult::Step::kCopy, std::make_error_code(std::errc::io_error)};
     if (failDelete.count(name))
       return {MoveResult::Step::kDelete, std::make_error_code(std::errc::permission_denied)};
-    return systemFileServices().moveFile(fromFolder, name, toFolder, to);
+    return SystemFileServices().moveFile(fromFolder, name, toFolder, to);
   }
 
   bool moveIsWaiting() {

@@ -13,7 +13,7 @@ namespace varnoth::test {
 
 void WindowTest::SetUp() {
   dir_ = std::make_unique<TempDir>();
-  previousDirectory_ = currentDirectory();
+  previousDirectory_ = CurrentDirectory();
   ASSERT_EQ(chdir(dir_->path().c_str()), 0);
 }
 
@@ -26,7 +26,7 @@ void WindowTest::TearDown() {
 void WindowTest::OpenWindow(std::vector<Drive> drives, FileServices* files) {
   if (drives.empty())
     drives = ReadMountedDrives();
-  window_ = std::make_unique<FrmMain>(dialogs_, dialogs_, files ? *files : systemFileServices(),
+  window_ = std::make_unique<FrmMain>(dialogs_, dialogs_, files ? *files : SystemFileServices(),
                                       std::move(drives));
   window_->load();
   window_->show();
