@@ -199,7 +199,10 @@ mount_image() {
     fat) fusefat -o rw+ "$image" "$dir" ;;
     ntfs) ntfs-3g "$image" "$dir" ;;
     tmpfs) mount -t tmpfs -o size=16M varnoth-matrix "$dir" ;;
-    sshfs) mount_sshfs "$image" "$dir" ;;
+    sshfs)
+      check_possible sshfs
+      mount_sshfs "$image" "$dir"
+      ;;
   esac
 }
 
