@@ -1081,6 +1081,17 @@ static int control(const char* command, const char* mount) {
   return 0;
 }
 
+// The daemon outlives the command that started it: it keeps none of that command's descriptors
+// (a test runner waits for its output pipes to close), only /dev/fuse and the backing folder.
+static void close_inherited(int fuse_fd) {
+  long last = sysconf(_SC_OPEN_MAX);
+  if (last < 0 || last > 65536)
+    last = 65536;
+  for (int fd = 3; fd < last; ++fd)
+    if (fd != fuse_fd && fd != backing)
+      close(fd);
+}
+
 static int take_backing(void* data, const char* arg, int key, struct fuse_args* args) {
   (void)data;
   (void)args;
@@ -1137,9 +1148,11 @@ int main(int argc, char* argv[]) {
     }
     if (child > 0) {
       printf("%ld\n", (long)child);
-      return 0;
+      fflush(stdout);
+      _exit(0);  // the daemon owns the mount now: nothing to clean up or report at exit here
     }
     setsid();
+    close_inherited(fuse_session_fd(fuse_get_session(fuse)));
     if (chdir("/") < 0) {
       // nothing depends on the working folder
     }

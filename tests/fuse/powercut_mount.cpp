@@ -120,6 +120,11 @@ PowerCutMount::~PowerCutMount() {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (Running(daemon_))
       kill(daemon_, SIGKILL);
+  } else if (Mounted(mount_)) {
+    // Mounted although the start was not taken for a success: unmount it all the same.
+    std::string ignored;
+    if (Run("fusermount3 -u '" + mount_ + "'", &ignored) != 0)
+      Run("fusermount3 -u -z '" + mount_ + "'", &ignored);
   }
   if (!Mounted(mount_)) {
     std::error_code ignored;
