@@ -42,7 +42,8 @@
  *   no_links          link answers EPERM, as on FAT.
  *   zero_size         regular files report st_size 0 (and no blocks) whatever they hold, as phone
  *                     and network file systems do for files not fetched yet; reads bypass the
- *                     page cache, so read() still returns the bytes.
+ *                     page cache, so read() still returns the bytes, while sendfile(2) from
+ *                     such a file gives 0 bytes (the kernel stops at the reported size).
  *   endless=NAME      a folder NAME at the root (not in BACKING) whose listing never ends:
  *                     empty files named 000000000001.jpg, 000000000002.jpg, ...
  *
