@@ -88,7 +88,8 @@ class PaintClock final : public QObject {
   QWidget& window_;
 };
 
-std::vector<double> windowSeconds, engineSeconds, longestGaps;
+varnoth::bench::Pairs runs;  // the run in the window against the engine called alone
+std::vector<double> longestGaps;
 
 struct WindowRun {
   double seconds = 0;
@@ -99,7 +100,7 @@ WindowRun RunThroughTheWindow(const std::string& source, const std::string& targ
   if (::chdir(source.c_str()) != 0)
     std::abort();
   PrintedDialogs dialogs;
-  varnoth::FrmMain window(dialogs, dialogs, varnoth::systemFileServices(),
+  varnoth::FrmMain window(dialogs, dialogs, varnoth::SystemFileServices(),
                           varnoth::ReadMountedDrives());
   window.load();
   window.show();
@@ -136,6 +137,7 @@ void BM_RunInTheWindow(benchmark::State& state) {
   static const Photos photos;
   bool windowFirst = true;
   for (auto _ : state) {
+    double inWindowSeconds = 0, engineSeconds = 0;
     // Both contenders in every round, taking turns to go first, so that both meet the same machine.
     for (const bool inWindow : {windowFirst, !windowFirst}) {
       Scratch source;
@@ -144,15 +146,16 @@ void BM_RunInTheWindow(benchmark::State& state) {
       if (inWindow) {
         const WindowRun run = RunThroughTheWindow(source.path(), target.path());
         state.SetIterationTime(run.seconds);
-        windowSeconds.push_back(run.seconds);
+        inWindowSeconds = run.seconds;
         longestGaps.push_back(run.longestGapMilliseconds);
       } else {
         const auto run = varnoth::bench::TimeEngineRun(source.path(), target.path(), kFiles);
         if (!run.failure.empty())
           state.SkipWithError(run.failure.c_str());
-        engineSeconds.push_back(run.seconds);
+        engineSeconds = run.seconds;
       }
     }
+    runs.add(inWindowSeconds, engineSeconds);
     windowFirst = !windowFirst;
   }
 }
@@ -163,17 +166,15 @@ BENCHMARK(BM_RunInTheWindow)->UseManualTime()->Iterations(kRounds)->Unit(benchma
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  if (!longestGaps.empty()) {
-    std::printf(
-        "run of %d x %zu MB in the window: longest gap between repaints %.0f ms (target <= 100 "
-        "ms, asked every %d ms); run %.2f s against %.2f s for the synchronous engine call, ratio "
-        "%.3f (target <= 1.05)\n",
-        kFiles, kFileBytes >> 20, *std::max_element(longestGaps.begin(), longestGaps.end()),
-        kRepaintMilliseconds, Median(windowSeconds), Median(engineSeconds),
-        Median(windowSeconds) / Median(engineSeconds));
-  }
-  return 0;
+  return varnoth::bench::RunBenchmarks(argc, argv, [&] {
+    if (!longestGaps.empty()) {
+      std::printf(
+          "run of %d x %zu MB in the window: longest gap between repaints %.0f ms (target <= 100 "
+          "ms, asked every %d ms); run %.2f s against %.2f s for the synchronous engine call "
+          "(medians), median ratio %.3f (target <= 1.05); each pair: %s\n",
+          kFiles, kFileBytes >> 20, *std::max_element(longestGaps.begin(), longestGaps.end()),
+          kRepaintMilliseconds, Median(runs.engine), Median(runs.baseline), Median(runs.ratios),
+          runs.listRatios().c_str());
+    }
+  });
 }

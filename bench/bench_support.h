@@ -3,11 +3,14 @@
 
 #include <unistd.h>
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,16 @@ inline double Seconds(Clock::duration elapsed) {
 inline double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// The main of every benchmark: runs those the command line selects, then prints `summary`'s
+// lines, the ratios against the baselines measured in the same run.
+inline int RunBenchmarks(int argc, char** argv, const std::function<void()>& summary) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  summary();
+  return 0;
 }
 
 // Where benchmark files go: $TMPDIR, or /var/tmp, which is on disk where /tmp may not be.
@@ -90,7 +103,7 @@ inline TimedRun TimeEngineRun(const std::string& source, const std::string& targ
 
   const auto start = Clock::now();
   RunRename(
-      {stem, extension, sources, targets, sourcePath, targetPath, systemFileServices(), report});
+      {stem, extension, sources, targets, sourcePath, targetPath, SystemFileServices(), report});
   TimedRun run{Seconds(Clock::now() - start), {}};
 
   if (!report.failures.empty()) {

@@ -95,7 +95,7 @@ struct Share {
 std::unique_ptr<varnoth::FrmMain> OpenWindow(QuietDialogs& dialogs, const std::string& where) {
   if (chdir(where.c_str()) != 0)
     std::abort();
-  auto window = std::make_unique<varnoth::FrmMain>(dialogs, dialogs, varnoth::systemFileServices(),
+  auto window = std::make_unique<varnoth::FrmMain>(dialogs, dialogs, varnoth::SystemFileServices(),
                                                    varnoth::ReadMountedDrives());
   window->load();
   window->show();

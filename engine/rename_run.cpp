@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rename_run.h"
 
+#include "earlier_copies.h"
+
 #include <cstdint>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace varnoth {
 
 namespace {
-
-void RefreshList(FileList& list, const std::string& directory, RunReport& report) {
-  if (const std::error_code error = list.refresh())
-    report.reportFailure(
-        {.step = RunFailure::Step::kRefreshList, .path = directory, .error = error});
-}
 
 // The two folders of a run, opened once; one folder when a run renames in place.
 struct HeldFolders {
@@ -64,10 +61,18 @@ std::optional<HeldFolders> HoldFolders(const RenameRunParts& parts, const std::s
   return held;
 }
 
+struct TargetScan {
+  std::int32_t highest = 0;
+  std::vector<std::string> names;  // the stem's files, as the run found them
+};
+
 // Points the target list at the stem's files and returns the highest number they carry; none when
 // the list no longer shows the held target folder.
-std::optional<std::int32_t> ScanTargets(const RenameRunParts& parts, const HeldFolders& held,
-                                        const std::string& stem) {
+std::optional<TargetScan> ScanTargets(const RenameRunParts& parts, const HeldFolders& held,
+                                      const std::string& stem) {
+  // Before the numbers are read, so that a reservation a killed move left gives its number back.
+  if (parts.targetList.sawLeftovers())
+    parts.files.removeLeftovers(held.targetFolder());
   const std::string pattern = TargetPattern(stem, parts.extension);
   if (const std::error_code error = parts.targetList.setPattern(pattern)) {
     // The list keeps what it showed; the scan goes on over that, and a name it misses is still
@@ -94,24 +99,46 @@ std::optional<std::int32_t> ScanTargets(const RenameRunParts& parts, const HeldF
                                 .path = unreadable.name,
                                 .suffixFailure = unreadable.reason});
   }
-  return scan.highest;
+  return TargetScan{scan.highest, std::move(names)};
+}
+
+void ReportMoveFailure(const RenameRunParts& parts, const HeldFolders& held,
+                       const std::string& entry, const std::string& to, const MoveResult& result) {
+  const RunFailure::Step step = result.failedStep == MoveResult::Step::kCopy
+                                    ? RunFailure::Step::kCopy
+                                    : RunFailure::Step::kDelete;
+  parts.report.reportFailure({.step = step,
+                              .path = JoinPath(held.sourcePath, entry),
+                              .otherPath = JoinPath(held.targetPath, to),
+                              .error = result.error});
 }
 
 void MoveSelected(const RenameRunParts& parts, const HeldFolders& held, const std::string& stem,
-                  std::int32_t highest) {
-  std::int32_t counter = highest;
+                  TargetScan scan) {
+  std::int32_t counter = scan.highest;
   const FileList& sources = parts.sourceList;
+  // A run can have been stopped after a copy or link and before the source's delete; that copy
+  // is already among the target's files.
+  EarlierCopies earlier(parts.files, held.targetFolder(), std::move(scan.names));
+  bool sourceChanged = false;
   for (std::size_t index = 0; index < sources.count(); ++index) {
     if (!sources.isSelected(index))
       continue;
     const std::string& entry = sources.entry(index);
+
+    if (const auto finished = earlier.finish(*held.source, entry)) {
+      sourceChanged = true;
+      if (!finished->result.moved())
+        ReportMoveFailure(parts, held, entry, finished->copyName, finished->result);
+      continue;
+    }
 
     if (counter == std::numeric_limits<std::int32_t>::max()) {
       // Every later entry would need a still larger number, so the run moves nothing more.
       parts.report.reportFailure({.step = RunFailure::Step::kNumberPastMax,
                                   .path = entry,
                                   .error = std::make_error_code(std::errc::result_out_of_range)});
-      return;
+      break;
     }
     ++counter;
 
@@ -120,16 +147,15 @@ void MoveSelected(const RenameRunParts& parts, const HeldFolders& held, const st
     // this failure.
     const MoveResult result =
         parts.files.moveFile(*held.source, entry, held.targetFolder(), numbered);
-    if (result.moved())
-      continue;
-    const RunFailure::Step step = result.failedStep == MoveResult::Step::kCopy
-                                      ? RunFailure::Step::kCopy
-                                      : RunFailure::Step::kDelete;
-    parts.report.reportFailure({.step = step,
-                                .path = JoinPath(held.sourcePath, entry),
-                                .otherPath = JoinPath(held.targetPath, numbered),
-                                .error = result.error});
+    sourceChanged = true;
+    if (!result.moved())
+      ReportMoveFailure(parts, held, entry, numbered, result);
   }
+  // Between two folders the deletes must survive a power cut too, or the pictures come back as
+  // duplicates. A failure here loses nothing, and the next run finishes such a move, so it goes
+  // unreported.
+  if (held.target && sourceChanged)
+    static_cast<void>(parts.files.syncFolder(*held.source));
 }
 
 }  // namespace
@@ -146,12 +172,22 @@ void RunRename(const RenameRunParts& parts) {
   const std::string sourcePath = parts.sourceDirectory.path();
   const std::string targetPath = parts.targetDirectory.path();
   if (const std::optional<HeldFolders> held = HoldFolders(parts, sourcePath, targetPath)) {
-    if (const std::optional<std::int32_t> highest = ScanTargets(parts, *held, stem))
-      MoveSelected(parts, *held, stem, *highest);
+    if (std::optional<TargetScan> scan = ScanTargets(parts, *held, stem))
+      MoveSelected(parts, *held, stem, std::move(*scan));
   }
 
-  RefreshList(parts.sourceList, sourcePath, parts.report);
-  RefreshList(parts.targetList, targetPath, parts.report);
+  if (const std::error_code error = parts.sourceList.refresh()) {
+    parts.report.reportFailure(
+        {.step = RunFailure::Step::kRefreshList, .path = sourcePath, .error = error});
+  }
+  // In place both lists show one folder, and one read serves both.
+  const std::error_code error = targetPath == sourcePath
+                                    ? parts.targetList.refreshLike(parts.sourceList)
+                                    : parts.targetList.refresh();
+  if (error) {
+    parts.report.reportFailure(
+        {.step = RunFailure::Step::kRefreshList, .path = targetPath, .error = error});
+  }
 }
 
 }  // namespace varnoth

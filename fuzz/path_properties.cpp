@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <filesystem>
+
 #include "fuzz_input.h"
 #include "properties.h"
 
@@ -21,24 +23,55 @@ std::optional<std::string> BrokenFolderName(std::string_view path, const PathRul
   return std::nullopt;
 }
 
-DirectoryNameRefusal ExpectedDirectoryRefusal(std::string_view name) {
-  if (HasSlash(name))
-    return DirectoryNameRefusal::kContainsSlash;
-  if (name == "." || name == "..")
-    return DirectoryNameRefusal::kDotOrDotDot;
-  return DirectoryNameRefusal::kNone;
+// Whether `name` names exactly one new entry directly below a directory, as the file system's
+// own path grammar reads it: "/t/" + name, made lexically normal, must be "/t/" + name with
+// `name` its last element. ".", ".." and anything with "/" fail; the empty answer is the user
+// changing their mind and never reaches the rule.
+bool OneEntryBelow(std::string_view name) {
+  const std::filesystem::path joined = std::filesystem::path("/t/" + std::string(name));
+  const std::filesystem::path normal = joined.lexically_normal();
+  return normal == joined && normal.parent_path() == "/t" && normal.filename() == name;
 }
 
-StemRefusal ExpectedStemRefusal(std::string_view stem) {
-  if (stem.empty())
-    return StemRefusal::kEmpty;
-  if (HasSlash(stem))
-    return StemRefusal::kContainsSlash;
-  if (stem.find('\0') != std::string_view::npos)
-    return StemRefusal::kContainsNul;
-  if (stem.front() == '.')
-    return StemRefusal::kBeginsWithDot;
-  return StemRefusal::kNone;
+std::optional<std::string> BrokenDirectoryRefusal(std::string_view name, const PathRules& rules) {
+  if (name.empty() || name.find('\0') != std::string_view::npos)
+    return std::nullopt;
+  const DirectoryNameRefusal refusal = rules.refuseDirectoryName(name);
+  if ((refusal == DirectoryNameRefusal::kNone) != OneEntryBelow(name))
+    return "RefuseDirectoryName does not accept exactly the names of one entry below the target";
+  if (refusal == DirectoryNameRefusal::kContainsSlash && !HasSlash(name))
+    return "RefuseDirectoryName gives a slash as the reason for a name without one";
+  return std::nullopt;
+}
+
+// A stem is accepted exactly when the names it gives are visible entries directly below the
+// target: not empty, one entry below, no NUL (the system would cut the name there) and no leading
+// "." (hidden, so no list would show them). A refusal gives a reason that holds.
+std::optional<std::string> BrokenStemRefusal(std::string_view stem, const PathRules& rules) {
+  const StemRefusal refusal = rules.refuseStem(stem);
+  const std::string name = std::string(stem) + "001.jpg";
+  const bool visibleEntry = !stem.empty() && OneEntryBelow(name) &&
+                            name.find('\0') == std::string::npos && name.front() != '.';
+  if ((refusal == StemRefusal::kNone) != visibleEntry)
+    return "RefuseStem does not accept exactly the stems that give visible names in the target";
+  const bool reasonHolds = [&] {
+    switch (refusal) {
+      case StemRefusal::kNone:
+        return true;
+      case StemRefusal::kEmpty:
+        return stem.empty();
+      case StemRefusal::kContainsSlash:
+        return HasSlash(stem);
+      case StemRefusal::kContainsNul:
+        return stem.find('\0') != std::string_view::npos;
+      case StemRefusal::kBeginsWithDot:
+        return !stem.empty() && stem.front() == '.';
+    }
+    return false;
+  }();
+  if (!reasonHolds || (stem.empty() && refusal != StemRefusal::kEmpty))
+    return "RefuseStem gives a reason that the stem does not have";
+  return std::nullopt;
 }
 
 }  // namespace
@@ -56,10 +89,10 @@ std::optional<std::string> BrokenPathProperty(std::string_view directory, std::s
   }
 
   for (const std::string_view answer : {directory, name}) {
-    if (rules.refuseDirectoryName(answer) != ExpectedDirectoryRefusal(answer))
-      return "RefuseDirectoryName does not refuse exactly \"/\", \".\" and \"..\"";
-    if (rules.refuseStem(answer) != ExpectedStemRefusal(answer))
-      return "RefuseStem does not give the first of empty, \"/\", leading \".\"";
+    if (auto broken = BrokenDirectoryRefusal(answer, rules))
+      return broken;
+    if (auto broken = BrokenStemRefusal(answer, rules))
+      return broken;
   }
 
   // An accepted stem with an extension without "/" must give a visible name one level below the

@@ -90,7 +90,78 @@ std::optional<std::error_code> WaitOrGiveUp(ErrandState& errand, const MoveContr
   }
 }
 
+const AnsweredFolder& Answered(const Folder& folder) {
+  return dynamic_cast<const AnsweredFolder&>(folder);
+}
+
+// Runs `work` on a worker and waits for it; none, with `given` set, when it was given up on.
+template <typename Result, typename Work>
+std::optional<Result> AnswerOrGiveUp(Work work, const std::vector<std::string>& folders,
+                                     bool& cutShort, std::error_code& given) {
+  for (const auto& folder : folders) {
+    if (cutShort) {
+      given = make_error_code(WaitError::kClosing);
+      return std::nullopt;
+    }
+    if ((given = UnansweredFolders::instance().check(folder)))
+      return std::nullopt;
+  }
+  auto errand = StartErrand<Result>(std::move(work));
+  if (auto failure = WaitOrGiveUp(*errand, nullptr, folders, cutShort)) {
+    given = *failure;
+    return std::nullopt;
+  }
+  return std::move(*errand->result);
+}
+
 }  // namespace
+
+std::optional<FileStamp> AnsweredFileServices::stampOf(const Folder& folder,
+                                                       const std::string& name) {
+  const AnsweredFolder& held = Answered(folder);
+  std::error_code given;
+  auto stamp = AnswerOrGiveUp<std::optional<FileStamp>>(
+      [&inner = inner_, shared = held.inner(), name] { return inner.stampOf(*shared, name); },
+      {held.path()}, cutShort_, given);
+  return stamp ? *stamp : std::nullopt;
+}
+
+std::optional<MoveResult> AnsweredFileServices::finishMove(const Folder& fromFolder,
+                                                           const std::string& fromName,
+                                                           const Folder& toFolder,
+                                                           const std::string& toName) {
+  const AnsweredFolder& from = Answered(fromFolder);
+  const AnsweredFolder& to = Answered(toFolder);
+  std::error_code given;
+  auto finished = AnswerOrGiveUp<std::optional<MoveResult>>(
+      [&inner = inner_, source = from.inner(), fromName, target = to.inner(), toName] {
+        return inner.finishMove(*source, fromName, *target, toName);
+      },
+      {from.path(), to.path()}, cutShort_, given);
+  if (!finished)
+    return MoveResult{MoveResult::Step::kDelete, given};
+  return *finished;
+}
+
+void AnsweredFileServices::removeLeftovers(const Folder& folder) {
+  const AnsweredFolder& held = Answered(folder);
+  std::error_code given;
+  AnswerOrGiveUp<bool>(
+      [&inner = inner_, shared = held.inner()] {
+        inner.removeLeftovers(*shared);
+        return true;
+      },
+      {held.path()}, cutShort_, given);
+}
+
+std::error_code AnsweredFileServices::syncFolder(const Folder& folder) {
+  const AnsweredFolder& held = Answered(folder);
+  std::error_code given;
+  auto synced = AnswerOrGiveUp<std::error_code>(
+      [&inner = inner_, shared = held.inner()] { return inner.syncFolder(*shared); }, {held.path()},
+      cutShort_, given);
+  return synced ? *synced : given;
+}
 
 FolderOpening AnsweredFileServices::openFolder(const std::string& path) {
   if (cutShort_)
@@ -111,8 +182,8 @@ FolderOpening AnsweredFileServices::openFolder(const std::string& path) {
 
 MoveResult AnsweredFileServices::moveFile(const Folder& fromFolder, const std::string& fromName,
                                           const Folder& toFolder, const std::string& toName) {
-  const auto& from = dynamic_cast<const AnsweredFolder&>(fromFolder);
-  const auto& to = dynamic_cast<const AnsweredFolder&>(toFolder);
+  const AnsweredFolder& from = Answered(fromFolder);
+  const AnsweredFolder& to = Answered(toFolder);
   if (cutShort_)
     return {MoveResult::Step::kCopy, make_error_code(WaitError::kClosing)};
   for (const auto* folder : {&from.path(), &to.path()}) {

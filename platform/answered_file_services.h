@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -29,6 +30,14 @@ class AnsweredFileServices final : public FileServices {
   FolderOpening openFolder(const std::string& path) override;
   MoveResult moveFile(const Folder& fromFolder, const std::string& fromName, const Folder& toFolder,
                       const std::string& toName) override;
+  // None when the folder does not answer, as for a file that cannot be read.
+  std::optional<FileStamp> stampOf(const Folder& folder, const std::string& name) override;
+  // Given up on, it is reported as a failed delete: the copy is complete and on disk already, so
+  // the file is kept whether or not the removal of the source finishes later.
+  std::optional<MoveResult> finishMove(const Folder& fromFolder, const std::string& fromName,
+                                       const Folder& toFolder, const std::string& toName) override;
+  void removeLeftovers(const Folder& folder) override;
+  std::error_code syncFolder(const Folder& folder) override;
   std::error_code makeDirectory(const std::string& path) override;
 
  private:

@@ -7,7 +7,7 @@
 
 namespace varnoth {
 
-std::string currentDirectory() {
+std::string CurrentDirectory() {
   std::unique_ptr<char, decltype(&free)> cwd(getcwd(nullptr, 0), &free);
   return cwd ? std::string(cwd.get()) : std::string("/");
 }

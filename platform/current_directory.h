@@ -6,6 +6,6 @@
 namespace varnoth {
 
 // The process's current directory as bytes ("/" if it cannot be read).
-std::string currentDirectory();
+std::string CurrentDirectory();
 
 }  // namespace varnoth

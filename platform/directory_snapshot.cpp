@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,8 +22,11 @@
 #include <list>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <thread>
 
 #include "errand.h"
+#include "leftover_temporaries.h"
 #include "natural_order.h"
 #include "unanswered_folders.h"
 #include "unique_fd.h"
@@ -261,6 +265,8 @@ std::error_code ReadNames(int directoryFd, const std::string& path, DirectorySna
         links.emplace_back(entry->d_name);
         break;
       case EntryKind::kHidden:
+        snapshot.leftoverMarks = snapshot.leftoverMarks || IsReservationMark(entry->d_name);
+        break;
       case EntryKind::kOther:
         break;
     }
@@ -315,10 +321,68 @@ SnapshotCache& Cache() {
   return cache;
 }
 
+// The directories being read ahead, by path as asked for: a read of one waits for that read, which
+// leaves its snapshot in the cache, instead of reading the same entries alongside it.
+class ReadsAhead {
+ public:
+  // Asks for the cache first, so that the cache outlives the threads joined here.
+  ReadsAhead() { Cache(); }
+  ~ReadsAhead() {
+    for (auto& thread : threads_)
+      thread.join();
+  }
+
+  void start(const std::string& directory, void (*read)(const std::string&)) {
+    std::lock_guard lock(mutex_);
+    if (!inFlight_.insert(directory).second)
+      return;
+    threads_.emplace_back([this, directory, read] {
+      read(directory);
+      std::lock_guard done(mutex_);
+      inFlight_.erase(directory);
+      finished_.notify_all();
+    });
+  }
+
+  void awaitRead(const std::string& directory) {
+    std::unique_lock lock(mutex_);
+    finished_.wait(lock, [&] { return inFlight_.count(directory) == 0; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable finished_;
+  std::set<std::string> inFlight_;
+  std::vector<std::thread> threads_;
+};
+
+ReadsAhead& ReadAheads() {
+  static ReadsAhead reads;
+  return reads;
+}
+
+std::shared_ptr<const DirectorySnapshot> ReadSnapshot(const std::string& directory,
+                                                      std::error_code& error);
+
 }  // namespace
+
+void ReadDirectoryAhead(const std::string& directory) {
+  ReadAheads().start(directory, [](const std::string& path) {
+    std::error_code ignored;
+    ReadSnapshot(path, ignored);
+  });
+}
 
 std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string& directory,
                                                                std::error_code& error) {
+  ReadAheads().awaitRead(directory);
+  return ReadSnapshot(directory, error);
+}
+
+namespace {
+
+std::shared_ptr<const DirectorySnapshot> ReadSnapshot(const std::string& directory,
+                                                      std::error_code& error) {
   error.clear();
   if (const auto now = StampOf(AT_FDCWD, directory.c_str()); now && now->cacheable) {
     if (auto cached = Cache().find(now->stamp))
@@ -360,5 +424,7 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
     Cache().remember(read->stamp, snapshot);
   return snapshot;
 }
+
+}  // namespace
 
 }  // namespace varnoth

@@ -20,6 +20,8 @@ struct DirectorySnapshot {
   // The directory that was read: its device and inode as stat gives them.
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
+  // Whether a hidden mark of a reservation that a killed move left was among the entries.
+  bool leftoverMarks = false;
 };
 
 // A folder read stops with WaitError::kListingTooLong once its names would take more memory than
@@ -40,5 +42,11 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
 // How a control reads a directory: ReadDirectorySnapshot itself, or the same on a worker.
 using SnapshotReader = std::function<std::shared_ptr<const DirectorySnapshot>(
     const std::string& directory, std::error_code& error)>;
+
+// Starts reading `directory` on a thread of its own and returns at once, so that the read of the
+// folder a program starts in overlaps the rest of its start. A ReadDirectorySnapshot of the same
+// path meanwhile waits for it and then takes its snapshot, when the cache may keep it, under the
+// same rule as any other; otherwise it reads again.
+void ReadDirectoryAhead(const std::string& directory);
 
 }  // namespace varnoth

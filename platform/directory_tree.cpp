@@ -11,7 +11,7 @@ namespace varnoth {
 std::string NormalizeDirectoryPath(std::string_view path) {
   std::filesystem::path absolute(path);
   if (absolute.is_relative())
-    absolute = std::filesystem::path(currentDirectory()) / absolute;
+    absolute = std::filesystem::path(CurrentDirectory()) / absolute;
   std::string normal = absolute.lexically_normal().string();
   while (normal.size() > 1 && normal.back() == '/')
     normal.pop_back();

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -136,6 +137,15 @@ class StagedFile {
 
   int fd() const { return fd_.get(); }
 
+  // Records the file as complete, to tell it by afterwards.
+  std::error_code recordComplete() {
+    struct stat status;
+    if (fstat(fd_.get(), &status) != 0)
+      return LastError();
+    staged_ = FileIdentity::Of(status);
+    return {};
+  }
+
   std::error_code create(StagingFile staging) {
     if (staging == StagingFile::kUnnamedWhenSupported) {
       fd_.reset(sys::CreateUnnamed(directoryFd_, O_WRONLY | O_CLOEXEC, 0600));
@@ -267,15 +277,32 @@ std::error_code CopyBytesToNewName(const CopyEnds& ends, StagingFile staging, Fi
     return LastError();
   if (sys::Fsync(staged.fd()) != 0)
     return LastError();
+  if (auto error = staged.recordComplete())
+    return error;
   if (auto error = staged.publish(ends.to.name))
     return error;
-  // The caller deletes the source next; the new name must survive a power cut first. Some file
-  // systems cannot sync a directory (EINVAL) and write names through at once instead.
-  if (sys::Fsync(directory) != 0 && errno != EINVAL)
-    return make_error_code(MoveError::kCopyNotDurable);
+  // The caller deletes the source next; the new name must survive a power cut first.
+  if (auto error = SyncFolder(directory))
+    return error;
   if (copied)
     *copied = FileIdentity::Of(after);
   return {};
+}
+
+std::error_code SyncFolder(int directoryFd) {
+  if (sys::Fsync(directoryFd) == 0)
+    return {};
+  // An answer of "cannot" is no promise that the name is on disk, so the file system as a whole
+  // is synced instead; only an answer of success from either lets the source go. The kernel
+  // answers syncfs on a FUSE file system without asking its driver, so there it promises nothing.
+  constexpr long kFuseMagic = 0x65735546;
+  struct statfs fileSystem;
+  if ((errno == EINVAL || errno == EOPNOTSUPP || errno == ENOSYS) &&
+      fstatfs(directoryFd, &fileSystem) == 0 && fileSystem.f_type != kFuseMagic &&
+      sys::Syncfs(directoryFd) == 0) {
+    return {};
+  }
+  return make_error_code(MoveError::kCopyNotDurable);
 }
 
 std::error_code CopyBytesToNewName(const std::string& from, const std::string& to,

@@ -37,6 +37,11 @@ std::error_code CopyBytesToNewName(const CopyEnds& ends,
                                    FileIdentity* copied = nullptr,
                                    const FileIdentity* checked = nullptr);
 
+// Makes the names in the folder `directoryFd` survive a power cut: its own fsync, or, where a file
+// system cannot sync a folder by itself (EINVAL, not supported), a sync of the whole file system.
+// MoveError::kCopyNotDurable when neither succeeds.
+std::error_code SyncFolder(int directoryFd);
+
 // The same by paths, for tools and tests.
 std::error_code CopyBytesToNewName(const std::string& from, const std::string& to,
                                    StagingFile staging = StagingFile::kUnnamedWhenSupported,

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 #include "ports/file_services.h"
 #include "reservation.h"
@@ -13,6 +14,12 @@ namespace varnoth {
 
 namespace {
 
+bool OnFuse(int directoryFd) {
+  constexpr long kFuseMagic = 0x65735546;
+  struct statfs fileSystem;
+  return fstatfs(directoryFd, &fileSystem) == 0 && fileSystem.f_type == kFuseMagic;
+}
+
 bool Holds(EntryAt entry, const FileIdentity& checked, FileIdentity& now) {
   struct stat status;
   if (fstatat(entry.directoryFd, entry.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -22,7 +29,13 @@ bool Holds(EntryAt entry, const FileIdentity& checked, FileIdentity& now) {
     return true;
   }
   now = FileIdentity::Of(status);
-  return now.sameFile(checked);
+  if (now.sameFile(checked))
+    return true;
+  // Some FUSE file systems number each name of a file apart (sshfs does, unless told otherwise),
+  // so a new link shows another inode; there the same kind, size and modification time must do.
+  return S_ISREG(status.st_mode) && now.size == checked.size &&
+         now.modified.tv_sec == checked.modified.tv_sec &&
+         now.modified.tv_nsec == checked.modified.tv_nsec && OnFuse(entry.directoryFd);
 }
 
 // Renames `from` back to `to` without replacing anything: by renameat2 where the file system has

@@ -28,6 +28,14 @@ std::error_code FileListing::refresh() {
   return reread(path_, pattern_);
 }
 
+std::error_code FileListing::refreshLike(const FileList& sameFolder) {
+  const auto* other = dynamic_cast<const FileListing*>(&sameFolder);
+  if (!other || other->path_ != path_ || !other->snapshot_)
+    return refresh();
+  take(path_, pattern_, other->snapshot_);
+  return {};
+}
+
 std::size_t FileListing::count() const {
   return matches_.size();
 }
@@ -46,6 +54,10 @@ std::optional<FolderIdentity> FileListing::folderIdentity() const {
   return FolderIdentity{snapshot_->device, snapshot_->inode};
 }
 
+bool FileListing::sawLeftovers() const {
+  return snapshot_ && snapshot_->leftoverMarks;
+}
+
 void FileListing::setSelected(std::size_t index, bool selected) {
   selected_.at(index) = selected;
 }
@@ -61,9 +73,17 @@ std::error_code FileListing::reread(const std::string& directory, const std::str
   auto snapshot = read_(directory, error);
   if (Unanswered(error))
     return error;
+  take(directory, pattern, std::move(snapshot));
+  return error;
+}
 
+void FileListing::take(const std::string& directory, const std::string& pattern,
+                       std::shared_ptr<const DirectorySnapshot> snapshot) {
+  // A handler's steps point a list at the same directory and pattern again and again; the
+  // directory's read is shared, and so is its filtering while neither has changed.
+  const bool filtered = snapshot && snapshot == snapshot_ && pattern == pattern_;
   std::vector<std::size_t> matches;
-  if (snapshot) {
+  if (snapshot && !filtered) {
     for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
       if (MatchesPattern(snapshot->names[i], pattern))
         matches.push_back(i);
@@ -78,11 +98,11 @@ std::error_code FileListing::reread(const std::string& directory, const std::str
   path_ = directory;
   pattern_ = pattern;
   snapshot_ = std::move(snapshot);
-  matches_ = std::move(matches);
+  if (!filtered)
+    matches_ = std::move(matches);
   selected_.assign(matches_.size(), false);
   if (reset_)
     reset_();
-  return error;
 }
 
 }  // namespace varnoth

@@ -30,11 +30,13 @@ class FileListing final : public FileList {
   std::error_code setPath(const std::string& directory) override;
   std::error_code setPattern(const std::string& pattern) override;
   std::error_code refresh() override;
+  std::error_code refreshLike(const FileList& sameFolder) override;
 
   std::size_t count() const override;
   const std::string& entry(std::size_t index) const override;
   bool isSelected(std::size_t index) const override;
   std::optional<FolderIdentity> folderIdentity() const override;
+  bool sawLeftovers() const override;
 
   void setSelected(std::size_t index, bool selected);
 
@@ -46,6 +48,8 @@ class FileListing final : public FileList {
 
  private:
   std::error_code reread(const std::string& directory, const std::string& pattern);
+  void take(const std::string& directory, const std::string& pattern,
+            std::shared_ptr<const DirectorySnapshot> snapshot);
 
   SnapshotReader read_;
   std::string path_;

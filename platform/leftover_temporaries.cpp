@@ -10,6 +10,7 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <vector>
 
 #include "file_identity.h"
 #include "system_calls.h"
@@ -20,6 +21,7 @@ namespace varnoth {
 namespace {
 
 constexpr std::string_view kPrefix = ".varnoth-";
+constexpr std::string_view kMarkPrefix = ".varnoth-reserved-";
 constexpr std::string_view kLetters =
     "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr std::size_t kRandomLetters = 6;
@@ -52,7 +54,65 @@ void RemoveIfAbandoned(int directoryFd, const char* name) {
   sys::Unlink(directoryFd, name);
 }
 
+// The regular file `name` of the directory, opened without following a link; -1 otherwise.
+UniqueFd OpenRegular(int directoryFd, const char* name, struct stat& status) {
+  UniqueFd fd(openat(directoryFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!fd || fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    return UniqueFd();
+  return fd;
+}
+
+// Whether `name` still names the file that was judged, not one that took its place meanwhile.
+bool StillNames(int directoryFd, const char* name, const struct stat& judged) {
+  struct stat now;
+  return fstatat(directoryFd, name, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+         FileIdentity::Of(now).sameFile(FileIdentity::Of(judged));
+}
+
+void RemoveIfAbandonedReservation(int directoryFd, const std::string& markName) {
+  struct stat mark;
+  const UniqueFd markFd = OpenRegular(directoryFd, markName.c_str(), mark);
+  if (!markFd || !Abandoned(markFd.get(), mark))
+    return;
+  const std::string reserved = markName.substr(kMarkPrefix.size());
+  struct stat reservation;
+  const UniqueFd reservationFd = OpenRegular(directoryFd, reserved.c_str(), reservation);
+  if (reservationFd && reservation.st_size == 0 &&
+      StillNames(directoryFd, reserved.c_str(), reservation)) {
+    sys::Unlink(directoryFd, reserved.c_str());
+  }
+  if (StillNames(directoryFd, markName.c_str(), mark))
+    sys::Unlink(directoryFd, markName.c_str());
+}
+
 }  // namespace
+
+std::string ReservationMarkOf(const std::string& name) {
+  return std::string(kMarkPrefix) + name;
+}
+
+bool IsReservationMark(std::string_view name) {
+  return name.size() > kMarkPrefix.size() && name.starts_with(kMarkPrefix);
+}
+
+void RemoveLeftoverReservations(int directoryFd) {
+  const int readFd = openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (readFd < 0)
+    return;
+  DIR* stream = fdopendir(readFd);
+  if (!stream) {
+    close(readFd);
+    return;
+  }
+  std::vector<std::string> marks;
+  while (const dirent* entry = readdir(stream)) {
+    if (IsReservationMark(entry->d_name))
+      marks.emplace_back(entry->d_name);
+  }
+  closedir(stream);
+  for (const std::string& mark : marks)
+    RemoveIfAbandonedReservation(directoryFd, mark);
+}
 
 std::string NewTemporaryName() {
   thread_local std::mt19937_64 random{std::random_device{}()};

@@ -5,16 +5,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "fold_case.h"
+
 namespace varnoth {
 
 namespace {
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-char FoldCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Lengths below 255 take one byte; longer ones an escape byte and eight big-endian bytes, so that

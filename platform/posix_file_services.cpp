@@ -12,6 +12,8 @@
 #include "durable_copy.h"
 #include "entry_at.h"
 #include "file_identity.h"
+#include "finish_move.h"
+#include "leftover_temporaries.h"
 #include "move_control.h"
 #include "reservation.h"
 #include "system_calls.h"
@@ -219,6 +221,35 @@ std::error_code PosixFileServices::copyFile(const Folder& fromFolder, const std:
   return LinkOrCopy(ends, checked).error;
 }
 
+std::optional<FileStamp> PosixFileServices::stampOf(const Folder& folder, const std::string& name) {
+  struct stat status;
+  if (!BareName(name) ||
+      fstatat(Posix(folder).fd(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(status.st_mode)) {
+    return std::nullopt;
+  }
+  constexpr std::int64_t kNanoseconds = 1'000'000'000;
+  return FileStamp{static_cast<std::uint64_t>(status.st_size),
+                   status.st_mtim.tv_sec * kNanoseconds + status.st_mtim.tv_nsec};
+}
+
+std::optional<MoveResult> PosixFileServices::finishMove(const Folder& fromFolder,
+                                                        const std::string& fromName,
+                                                        const Folder& toFolder,
+                                                        const std::string& toName) {
+  if (!BareName(fromName) || !BareName(toName))
+    return std::nullopt;
+  return FinishMove({Posix(fromFolder).fd(), fromName}, {Posix(toFolder).fd(), toName});
+}
+
+void PosixFileServices::removeLeftovers(const Folder& folder) {
+  RemoveLeftoverReservations(Posix(folder).fd());
+}
+
+std::error_code PosixFileServices::syncFolder(const Folder& folder) {
+  return SyncFolder(Posix(folder).fd());
+}
+
 MoveResult PosixFileServices::moveFile(const std::string& from, const std::string& to) {
   const PathParts source = SplitPath(from);
   const PathParts target = SplitPath(to);
@@ -255,7 +286,7 @@ std::error_code PosixFileServices::makeDirectory(const std::string& path) {
   return sys::MakeDirectory(AT_FDCWD, path.c_str(), 0777) == 0 ? std::error_code() : LastError();
 }
 
-PosixFileServices& systemFileServices() {
+PosixFileServices& SystemFileServices() {
   static PosixFileServices services;
   return services;
 }

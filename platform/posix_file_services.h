@@ -30,6 +30,11 @@ class PosixFileServices final : public FileServices {
   FolderOpening openFolder(const std::string& path) override;
   MoveResult moveFile(const Folder& fromFolder, const std::string& fromName, const Folder& toFolder,
                       const std::string& toName) override;
+  std::optional<FileStamp> stampOf(const Folder& folder, const std::string& name) override;
+  std::optional<MoveResult> finishMove(const Folder& fromFolder, const std::string& fromName,
+                                       const Folder& toFolder, const std::string& toName) override;
+  void removeLeftovers(const Folder& folder) override;
+  std::error_code syncFolder(const Folder& folder) override;
   std::error_code makeDirectory(const std::string& path) override;
 
   // The first of the two steps of a move that cannot be one rename, on its own: a hard link
@@ -44,6 +49,6 @@ class PosixFileServices final : public FileServices {
   std::error_code deleteFile(const std::string& path);
 };
 
-PosixFileServices& systemFileServices();
+PosixFileServices& SystemFileServices();
 
 }  // namespace varnoth

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "leftover_temporaries.h"
 #include "system_calls.h"
 #include "unique_fd.h"
 
@@ -15,13 +16,22 @@ Reservation::Reservation(int directoryFd, std::string name)
     : directoryFd_(directoryFd), name_(std::move(name)) {}
 
 Reservation::~Reservation() {
-  if (!held_)
-    return;
-  // Only the file made here: never one that took the name meanwhile.
-  struct stat now;
-  if (fstatat(directoryFd_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
-      FileIdentity::Of(now).sameFile(identity_) && now.st_size == 0) {
-    sys::Unlink(directoryFd_, name_.c_str());
+  if (held_) {
+    // Only the file made here: never one that took the name meanwhile.
+    struct stat now;
+    if (fstatat(directoryFd_, name_.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+        FileIdentity::Of(now).sameFile(identity_) && now.st_size == 0) {
+      sys::Unlink(directoryFd_, name_.c_str());
+    }
+  }
+  keep();
+}
+
+void Reservation::keep() {
+  held_ = false;
+  if (mark_) {
+    sys::Unlink(directoryFd_, ReservationMarkOf(name_).c_str());
+    mark_.reset();
   }
 }
 
@@ -29,12 +39,21 @@ std::error_code Reservation::take() {
   UniqueFd fd(sys::CreateExclusive(directoryFd_, name_.c_str(), O_WRONLY | O_CLOEXEC, 0600));
   if (!fd)
     return LastError();
+  // The mark right after the reservation, never before, so that a mark only ever stands beside a
+  // file this program made; a kill in between leaves an unmarked empty file, which no later run
+  // can tell from a user's and so leaves alone. Without a mark (a name too long for one, say) a
+  // leftover is left alone as well.
+  const std::string mark = ReservationMarkOf(name_);
+  mark_.reset(sys::CreateExclusive(directoryFd_, mark.c_str(), O_WRONLY | O_CLOEXEC, 0600));
+  if (mark_)
+    sys::LockExclusiveNow(mark_.get());
   struct stat status;
   if (fstat(fd.get(), &status) != 0) {
     // Without its identity the destructor could not tell this file from one that took the name
     // later, so it goes now, right after its creation.
     const std::error_code error = LastError();
     sys::Unlink(directoryFd_, name_.c_str());
+    keep();
     return error;
   }
   identity_ = FileIdentity::Of(status);

@@ -124,6 +124,10 @@ int MakeDirectory(int dir, const char* name, mode_t mode) {
   return Allowed(Call::kMakeDirectory) ? mkdirat(dir, name, mode) : -1;
 }
 
+int Syncfs(int fd) {
+  return Allowed(Call::kSyncfs) ? syncfs(fd) : -1;
+}
+
 int StatusOfOpen(int fd, struct stat* status) {
   const int result = fstat(fd, status);
   if (result == 0 && armed != nullptr && armed->alterStatus)

@@ -31,6 +31,7 @@ enum class Call {
   kFsync,
   kLock,  // flock, to tell a temporary being written from a leftover
   kMakeDirectory,
+  kSyncfs,
   kCount,
 };
 
@@ -70,6 +71,7 @@ int Futimens(int fd, const struct timespec times[2]);
 int Fsync(int fd);
 int LockExclusiveNow(int fd);
 int MakeDirectory(int dir, const char* name, mode_t mode);
+int Syncfs(int fd);
 int StatusOfOpen(int fd, struct stat* status);
 
 }  // namespace varnoth::sys

@@ -3,13 +3,11 @@
 
 #include <cstddef>
 
+#include "fold_case.h"
+
 namespace varnoth {
 
 namespace {
-
-char FoldCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size())

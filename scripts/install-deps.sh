@@ -15,6 +15,10 @@ packages=(
   clang libclang-rt-14-dev
   # the file systems the file-system tests mount: loop images and FUSE
   e2fsprogs xfsprogs btrfs-progs dosfstools fusefat ntfs-3g
+  # the power-cut file system the durability tests mount (FUSE 3)
+  libfuse3-dev fuse3
+  # a network share in the file-system tests: sshfs over an OpenSSH server on the loopback
+  openssh-server sshfs
 )
 
 missing=()

@@ -128,7 +128,7 @@ void FrmMain::connectHandlers() {
 }
 
 template <typename... Steps>
-void FrmMain::RunHandler(HandlerLeadIn leadIn, Steps&&... steps) {
+void FrmMain::runHandler(HandlerLeadIn leadIn, Steps&&... steps) {
   if (cascade_.enter(leadIn))
     cascade_.run(steps...);
   if (const auto failure = cascade_.leave(); failure && failure->error != WaitError::kClosing)
@@ -171,28 +171,28 @@ void FrmMain::UpdateSourceList() {
 }
 
 void FrmMain::Form_Load() {
-  RunHandler(
+  runHandler(
       HandlerLeadIn::kDirectory, [this] { InitializeNameAndPatterns(); },
       [this] { cmbExtensionSelector->setText("jpg"); });
 }
 
 void FrmMain::cmbExtensionSelector_Click() {
-  ExtensionChanged(*flFrom, *flTo);
+  extensionChanged(*flFrom, *flTo);
 }
 
 void FrmMain::cmbExtensionSelector_Change() {
-  ExtensionChanged(*flTo, *flFrom);
+  extensionChanged(*flTo, *flFrom);
 }
 
-void FrmMain::ExtensionChanged(FileListView& refreshFirst, FileListView& refreshSecond) {
-  RunHandler(
+void FrmMain::extensionChanged(FileListView& refreshFirst, FileListView& refreshSecond) {
+  runHandler(
       HandlerLeadIn::kDirectory, [this] { strExtension = cmbExtensionSelector->text(); },
       [this] { UpdateSourceList(); }, [&] { return Refresh(refreshFirst); },
       [&] { return Refresh(refreshSecond); });
 }
 
 void FrmMain::txtToName_Change() {
-  RunHandler(
+  runHandler(
       HandlerLeadIn::kDirectory,
       [this] { return SetPattern(*flFrom, SourcePattern(strExtension)); },
       [this] { return SetPattern(*flTo, TargetPattern(txtToName->textBytes(), strExtension)); },
@@ -201,7 +201,7 @@ void FrmMain::txtToName_Change() {
 
 void FrmMain::dirFrom_Change() {
   const std::string directory = dirFrom->path();
-  RunHandler(
+  runHandler(
       HandlerLeadIn::kDirectory,
       [&] {
         return StepResult{dirTo->setPath(directory), directory};
@@ -210,12 +210,12 @@ void FrmMain::dirFrom_Change() {
 }
 
 void FrmMain::dirTo_Change() {
-  RunHandler(HandlerLeadIn::kDirectory, [this] { UpdateTargetList(); });
+  runHandler(HandlerLeadIn::kDirectory, [this] { UpdateTargetList(); });
 }
 
 void FrmMain::drvFrom_Change() {
   const std::string drive = drvFrom->drive();
-  RunHandler(
+  runHandler(
       HandlerLeadIn::kDrive,
       [&] {
         return StepResult{dirFrom->setDrive(drive), drive};
@@ -228,7 +228,7 @@ void FrmMain::drvFrom_Change() {
 
 void FrmMain::drvTo_Change() {
   const std::string drive = drvTo->drive();
-  RunHandler(HandlerLeadIn::kDrive, [&] { return StepResult{dirTo->setDrive(drive), drive}; });
+  runHandler(HandlerLeadIn::kDrive, [&] { return StepResult{dirTo->setDrive(drive), drive}; });
 }
 
 void FrmMain::cmdConvert_Click() {
@@ -305,7 +305,7 @@ void FrmMain::cmdMakeDir_Click() {
     messages_.showMessage(MakeDirectoryFailureText(path, error));
     return;
   }
-  RunHandler(
+  runHandler(
       HandlerLeadIn::kDirectory, [this] { UpdateTargetList(); },
       [this] {
         return StepResult{dirFrom->refresh(), dirFrom->path()};

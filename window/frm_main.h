@@ -66,7 +66,7 @@ class FrmMain final : public QWidget {
   void cmdMakeDir_Click();
 
   // The two extension handlers differ only in which list they refresh first.
-  void ExtensionChanged(FileListView& refreshFirst, FileListView& refreshSecond);
+  void extensionChanged(FileListView& refreshFirst, FileListView& refreshSecond);
 
   // Steps the handlers share, each a run of steps that stops at the first failure, its own or a
   // nested handler's; the failure is the cascade's to report.
@@ -77,7 +77,7 @@ class FrmMain final : public QWidget {
   // Runs a handler: its steps in order, up to the first failure, its own or that of a handler
   // nested in a step; the outermost handler reports the cascade's failure with its lead-in.
   template <typename... Steps>
-  void RunHandler(HandlerLeadIn leadIn, Steps&&... steps);
+  void runHandler(HandlerLeadIn leadIn, Steps&&... steps);
   // Steps on a file list, with the path a failure concerns.
   static StepResult SetPattern(FileListView& list, const std::string& pattern);
   static StepResult SetPath(FileListView& list, const std::string& directory);

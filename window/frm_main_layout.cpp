@@ -103,7 +103,7 @@ void FrmMain::createControls() {
   // answering, and every relative path that anyone resolves (Qt looking up a resource name as a
   // file among them) would wait on it on this thread. The program itself names every folder by
   // its absolute path.
-  const std::string start = currentDirectory();
+  const std::string start = CurrentDirectory();
   if (chdir("/") != 0) {
     // Staying where it is costs nothing but that risk.
   }

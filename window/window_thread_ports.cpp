@@ -20,6 +20,14 @@ std::error_code WindowThreadFileList::refresh() {
   return CallOnThreadOf(window_, [&] { return list_.refresh(); });
 }
 
+std::error_code WindowThreadFileList::refreshLike(const FileList& sameFolder) {
+  const auto* other = dynamic_cast<const WindowThreadFileList*>(&sameFolder);
+  if (!other)
+    return refresh();
+  copied_ = false;
+  return CallOnThreadOf(window_, [&] { return list_.refreshLike(other->list_); });
+}
+
 std::size_t WindowThreadFileList::count() const {
   return copy().entries.size();
 }
@@ -36,6 +44,10 @@ std::optional<FolderIdentity> WindowThreadFileList::folderIdentity() const {
   return copy().identity;
 }
 
+bool WindowThreadFileList::sawLeftovers() const {
+  return copy().leftovers;
+}
+
 const WindowThreadFileList::Copy& WindowThreadFileList::copy() const {
   if (!copied_) {
     // One call for the whole list: one call per entry would cost a thread switch per file.
@@ -49,6 +61,7 @@ const WindowThreadFileList::Copy& WindowThreadFileList::copy() const {
         copy.selected.push_back(list_.isSelected(index));
       }
       copy.identity = list_.folderIdentity();
+      copy.leftovers = list_.sawLeftovers();
       return copy;
     });
     copied_ = true;

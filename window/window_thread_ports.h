@@ -24,17 +24,20 @@ class WindowThreadFileList final : public FileList {
   std::error_code setPath(const std::string& directory) override;
   std::error_code setPattern(const std::string& pattern) override;
   std::error_code refresh() override;
+  std::error_code refreshLike(const FileList& sameFolder) override;
 
   std::size_t count() const override;
   const std::string& entry(std::size_t index) const override;
   bool isSelected(std::size_t index) const override;
   std::optional<FolderIdentity> folderIdentity() const override;
+  bool sawLeftovers() const override;
 
  private:
   struct Copy {
     std::vector<std::string> entries;
     std::vector<bool> selected;
     std::optional<FolderIdentity> identity;
+    bool leftovers = false;
   };
   const Copy& copy() const;
 

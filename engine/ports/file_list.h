@@ -21,19 +21,23 @@ class FileList {
   virtual std::error_code setPath(const std::string& directory) = 0;
   virtual std::error_code setPattern(const std::string& pattern) = 0;
   virtual std::error_code refresh() = 0;
+  // Refreshes from the read that `sameFolder` made at its own last set or refresh, where both
+  // show the same folder and it read it; re-reads otherwise. For two lists of one folder that are
+  // refreshed one right after the other.
+  virtual std::error_code refreshLike(const FileList& sameFolder) = 0;
 
   virtual std::size_t count() const = 0;
-  // Bare file name, as bytes. The reference is good until the next setPath, setPattern or
-  // refresh of this list, which may replace the entries; keep a copy to hold a name across one.
+  // Bare file name, as bytes.
   virtual const std::string& entry(std::size_t index) const = 0;
   virtual bool isSelected(std::size_t index) const = 0;
   // The folder the entries were read from, as it was at that read; none when it could not be read.
   virtual std::optional<FolderIdentity> folderIdentity() const = 0;
+  // Whether the read saw the marks a killed move leaves beside a reservation it made.
+  virtual bool sawLeftovers() const = 0;
 };
 
 // The current path of a directory list: absolute, "/"-separated, ending in "/" only at the root.
-// A rename run may ask for it as often as it likes and counts on the same answer throughout: the
-// window holds still while a run is under way, so an implementation may read it once per run.
+// A rename run reads it once, as it starts, and holds the folder it names to its end.
 class DirectoryPathSource {
  public:
   virtual ~DirectoryPathSource() = default;

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <type_traits>
@@ -75,6 +77,13 @@ class Folder {
   virtual FolderIdentity identity() const = 0;
 };
 
+// What tells a file that may be an earlier copy of another from the rest before their bytes are
+// compared: its size, and its modification time, which a copy keeps.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modifiedNanoseconds = 0;  // since 1970
+};
+
 struct FolderOpening {
   std::unique_ptr<Folder> folder;  // null on failure
   std::error_code error;
@@ -108,13 +117,38 @@ class FileServices {
   //   the two changes in order, so a crash may leave the file under both names, never neither.
   // - A byte copy, then removal of the source: the copy's content is synced, it takes its name,
   //   and the folder is synced before the source is removed. A source that changed while it
-  //   was read is kept and no copy is made (kChangedWhileCopying). When only the folder sync
-  //   fails, the complete copy stays under `toName` and the source is kept (kCopyNotDurable).
+  //   was read is kept and no copy is made (kChangedWhileCopying). A folder that cannot be
+  //   synced by itself (EINVAL, not supported) is made durable by syncing its whole file system.
+  //   When that fails, the complete copy stays under `toName` and the source is kept
+  //   (kCopyNotDurable).
   //   Where the file system can neither link nor rename without replacing, `toName` is first
-  //   reserved as an empty file; a kill at that moment leaves that empty file under `toName`.
-  // A kill between the two steps of the last two ways leaves the file under both names.
+  //   reserved as an empty file; a kill at that moment leaves that empty file under `toName`,
+  //   which removeLeftovers removes (unless the kill came in the instant before it was marked).
+  // A kill between the two steps of the last two ways leaves the file under both names, which
+  // finishMove then finishes.
   virtual MoveResult moveFile(const Folder& fromFolder, const std::string& fromName,
                               const Folder& toFolder, const std::string& toName) = 0;
+
+  // The stamp of the regular file `name` of `folder`, without following a link; none for anything
+  // else or when it cannot be read.
+  virtual std::optional<FileStamp> stampOf(const Folder& folder, const std::string& name) = 0;
+
+  // Finishes a move that an earlier run got as far as the copy: when `toName` of `toFolder` is a
+  // regular file with the same bytes as `fromName` of `fromFolder`, makes sure it is on disk (its
+  // content and its folder), then deletes `fromName`, with the results moveFile gives those
+  // steps (kCopy with kCopyNotDurable when it cannot be made durable; the source is then kept).
+  // None, touching nothing, when `toName` holds other bytes.
+  virtual std::optional<MoveResult> finishMove(const Folder& fromFolder,
+                                               const std::string& fromName, const Folder& toFolder,
+                                               const std::string& toName) = 0;
+
+  // Removes what killed moves left in `folder` that no run is still using: the empty files that
+  // reserved a name, as they were marked when made. A file with content, or one that this
+  // program did not mark as its reservation, is never removed.
+  virtual void removeLeftovers(const Folder& folder) = 0;
+
+  // Makes the removals and renames made in `folder` so far survive a power cut.
+  virtual std::error_code syncFolder(const Folder& folder) = 0;
 
   // Creates one directory level; the parent must exist.
   virtual std::error_code makeDirectory(const std::string& path) = 0;

@@ -26,7 +26,7 @@ WorkerWait::~WorkerWait() {
     gate->postRelease();
 }
 
-bool WorkerWait::inProgress() {
+bool WorkerWait::InProgress() {
   return waitDepth > 0;
 }
 
@@ -39,7 +39,7 @@ HeldNotifications::~HeldNotifications() {
 }
 
 void HeldNotifications::deliver(const std::string& key, std::function<void()> handler) {
-  if (!WorkerWait::inProgress()) {
+  if (!WorkerWait::InProgress()) {
     handler();
     return;
   }

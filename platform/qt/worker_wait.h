@@ -25,7 +25,7 @@ class WorkerWait {
   WorkerWait& operator=(const WorkerWait&) = delete;
 
   // Whether the calling thread is waiting on a worker.
-  static bool inProgress();
+  static bool InProgress();
 };
 
 // The gate between a window's notifications and its handlers. Lives on the window's thread.

@@ -95,7 +95,7 @@ TEST_P(FolderSwapTest, ActsOnlyInTheListedFolders) {
     const FixedText stem("Trip");
     const FixedDirectory sourcePath(share.source()), targetPath(share.target());
     RunRename({stem, extension, sourceList, targetList, sourcePath, targetPath,
-               systemFileServices(), report});
+               SystemFileServices(), report});
   }
 
   EXPECT_TRUE(NothingLost(before, TakeCensus({share.root.path()})));

@@ -49,7 +49,7 @@ RunOutcome RunOn(const RunRequest& request) {
   const FixedText stem(request.stem);
   const FixedDirectory sourcePath(request.sourceDir), targetPath(request.targetDir);
   RecordedFailures report;
-  FileServices& files = request.files ? *request.files : systemFileServices();
+  FileServices& files = request.files ? *request.files : SystemFileServices();
   RunRename({stem, extension, sourceList, targetList, sourcePath, targetPath, files, report});
 
   EXPECT_TRUE(NothingLost(before, TakeCensus(directories)));

@@ -16,6 +16,7 @@
 #include "file_listing.h"
 #include "naming.h"
 #include "tests/engine/run_scene.h"
+#include "tests/support/list_entries.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnoth::test {
@@ -139,11 +140,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 Names Listed(const std::string& directory) {
-  FileListing list(directory, SourcePattern("jpg"));
-  Names names;
-  for (std::size_t index = 0; index < list.count(); ++index)
-    names.push_back(list.entry(index));
-  return names;
+  return test::EntriesOf(FileListing(directory, SourcePattern("jpg")));
 }
 
 // With the root's times set long ago, so that a file system that keeps them lets a read be

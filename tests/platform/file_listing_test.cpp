@@ -11,21 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/list_entries.h"
 #include "tests/support/temp_dir.h"
 
 namespace varnoth {
 namespace {
 
+using test::EntriesOf;
 using test::TempDir;
 using test::WriteFile;
 using Names = std::vector<std::string>;
-
-Names EntriesOf(const FileListing& listing) {
-  Names names;
-  for (std::size_t i = 0; i < listing.count(); ++i)
-    names.push_back(listing.entry(i));
-  return names;
-}
 
 TEST(FileListingTest, FiltersWithThePatternIgnoringCase) {
   TempDir dir;

@@ -49,7 +49,7 @@ TEST_P(GivenUpMoveTest, EndsWithTheFileUnderItsSourceNameOnly) {
   {
     const ArmedSeam seam(row.refusals);
     const MoveControl::Scope scope(control);
-    result = systemFileServices().moveFile(source / "a.jpg", targetDirectory + "/Trip001.jpg");
+    result = SystemFileServices().moveFile(source / "a.jpg", targetDirectory + "/Trip001.jpg");
   }
   EXPECT_FALSE(result.moved());
   EXPECT_EQ(NamesIn(source.path()), std::vector<std::string>{"a.jpg"});
@@ -88,6 +88,15 @@ class SlowFileServices final : public FileServices {
     }
     return real_.moveFile(fromFolder, fromName, toFolder, toName);
   }
+  std::optional<FileStamp> stampOf(const Folder& folder, const std::string& name) override {
+    return real_.stampOf(folder, name);
+  }
+  std::optional<MoveResult> finishMove(const Folder& fromFolder, const std::string& fromName,
+                                       const Folder& toFolder, const std::string& toName) override {
+    return real_.finishMove(fromFolder, fromName, toFolder, toName);
+  }
+  void removeLeftovers(const Folder& folder) override { real_.removeLeftovers(folder); }
+  std::error_code syncFolder(const Folder& folder) override { return real_.syncFolder(folder); }
   std::error_code makeDirectory(const std::string& path) override {
     return real_.makeDirectory(path);
   }
@@ -102,7 +111,7 @@ class SlowFileServices final : public FileServices {
 
 // Held for the whole process: a move given up on may use it after the test has ended.
 SlowFileServices& Slow() {
-  static SlowFileServices services(systemFileServices());
+  static SlowFileServices services(SystemFileServices());
   return services;
 }
 

@@ -125,7 +125,7 @@ TEST_P(MoveEntryKindsTest, MovesOnlyTheListedRegularFileAndNeverWhatALinkPointsT
         takeTheName();
       }
     };
-    result = systemFileServices().moveFile(at.listed(), to);
+    result = SystemFileServices().moveFile(at.listed(), to);
   }
   const auto after = TakeCensus(directories);
 

@@ -116,7 +116,7 @@ TEST(MoveFallbacksTest, CopySurvivesMissingFeaturesAndFailsCleanlyOnRealErrors) 
       MoveResult result;
       {
         ArmedSeam seam(scene.refusalsAnd(refusals));
-        result = systemFileServices().moveFile(scene.from(), scene.to());
+        result = SystemFileServices().moveFile(scene.from(), scene.to());
       }
 
       if (failsWith == 0) {
@@ -166,7 +166,7 @@ TEST(MoveFallbacksTest, CopyIsWholeOrTheSourceIsKeptWhatEverTheSizeSays) {
         seam.faults.endEarly[static_cast<std::size_t>(Call::kSendfile)] = endAtOnce;
         if (reportedSize >= 0)
           seam.faults.alterStatus = [&](struct stat& status) { status.st_size = reportedSize; };
-        result = systemFileServices().moveFile(scene.from(), scene.to());
+        result = SystemFileServices().moveFile(scene.from(), scene.to());
       }
 
       if (error == MoveError{}) {
@@ -193,7 +193,7 @@ TEST(MoveFallbacksTest, UnsyncableDirectoryKeepsTheSourceAndSaysTheCopyIsNotDura
       // The directory's sync is the last sync of a clean move.
       const CopyScene rehearsal(way);
       ArmedSeam seam(rehearsal.refusalsAnd({}));
-      ASSERT_TRUE(systemFileServices().moveFile(rehearsal.from(), rehearsal.to()).moved());
+      ASSERT_TRUE(SystemFileServices().moveFile(rehearsal.from(), rehearsal.to()).moved());
       for (std::size_t i = 0; i < seam.calls.size(); ++i) {
         if (seam.calls[i] == Call::kFsync)
           directorySync = static_cast<int>(i) + 1;
@@ -207,7 +207,7 @@ TEST(MoveFallbacksTest, UnsyncableDirectoryKeepsTheSourceAndSaysTheCopyIsNotDura
       ArmedSeam seam(scene.refusalsAnd({}));
       seam.faults.failAt = directorySync;
       seam.faults.failErrno = EIO;
-      result = systemFileServices().moveFile(scene.from(), scene.to());
+      result = SystemFileServices().moveFile(scene.from(), scene.to());
     }
 
     EXPECT_EQ(result.failedStep, MoveResult::Step::kCopy);
@@ -264,7 +264,7 @@ TEST(MoveFallbacksTest, SourceWrittenDuringTheMoveIsKeptWhole) {
             close(fd);
           }
         };
-        result = systemFileServices().moveFile(scene.from(), scene.to());
+        result = SystemFileServices().moveFile(scene.from(), scene.to());
       }
 
       EXPECT_EQ(result.failedStep, failedStep);

@@ -38,7 +38,7 @@ const struct {
   const char* description;
   CopyFunction copy;
 } kCopies[] = {
-    {"file services", [](auto& from, auto& to) { return systemFileServices().copyFile(from, to); }},
+    {"file services", [](auto& from, auto& to) { return SystemFileServices().copyFile(from, to); }},
     {"byte copy", [](auto& from, auto& to) { return CopyBytesToNewName(from, to); }},
     {"byte copy through a hidden name",
      [](auto& from, auto& to) { return CopyBytesToNewName(from, to, StagingFile::kHiddenName); }},
@@ -62,7 +62,7 @@ TEST(PosixFileServicesTest, CopyOnOneFileSystemIsAHardLink) {
   SetModified(source / name, {1'000'000'000, 250});
   const auto before = TakeCensus({source.path(), target.path()});
 
-  ASSERT_FALSE(systemFileServices().copyFile(source / name, target / "Trip001.jpg"));
+  ASSERT_FALSE(SystemFileServices().copyFile(source / name, target / "Trip001.jpg"));
 
   const auto copy = StatusOf(target / "Trip001.jpg");
   EXPECT_EQ(copy.st_ino, StatusOf(source / name).st_ino);
@@ -89,7 +89,7 @@ TEST(PosixFileServicesTest, CopyNeverReplacesAName) {
   }
 
   for (const char* taken : {"Trip001.jpg", ".Trip002.jpg", "Trip003.jpg", "Trip004.jpg"}) {
-    const MoveResult result = systemFileServices().moveFile(dir / "a.jpg", dir / taken);
+    const MoveResult result = SystemFileServices().moveFile(dir / "a.jpg", dir / taken);
     EXPECT_EQ(result.failedStep, MoveResult::Step::kCopy) << "move onto " << taken;
     EXPECT_EQ(result.error, std::errc::file_exists) << "move onto " << taken;
   }
@@ -235,8 +235,8 @@ TEST(PosixFileServicesTest, AppendOnlySourceIsCopiedButNotDeleted) {
   const auto before = TakeCensus({source.path(), target.path()});
 
   // link() refuses append-only files with EPERM; the byte copy must take over.
-  ASSERT_FALSE(systemFileServices().copyFile(source / "a.jpg", target / "Trip001.jpg"));
-  const std::error_code error = systemFileServices().deleteFile(source / "a.jpg");
+  ASSERT_FALSE(SystemFileServices().copyFile(source / "a.jpg", target / "Trip001.jpg"));
+  const std::error_code error = SystemFileServices().deleteFile(source / "a.jpg");
 
   EXPECT_EQ(error, std::errc::operation_not_permitted);
   EXPECT_EQ(error.message(), "Operation not permitted");
@@ -249,7 +249,7 @@ TEST(PosixFileServicesTest, AppendOnlySourceIsCopiedButNotDeleted) {
 TEST(PosixFileServicesTest, DeleteAndMakeDirectoryReportTheSystemsReason) {
   TempDir dir;
   WriteFile(dir / "a.jpg", "photo");
-  auto& services = systemFileServices();
+  auto& services = SystemFileServices();
 
   EXPECT_FALSE(services.makeDirectory(dir / "2024"));
   EXPECT_TRUE(S_ISDIR(StatusOf(dir / "2024").st_mode));
@@ -266,7 +266,7 @@ TEST(PosixFileServicesTest, RefusesPathsWithANulByte) {
   WriteFile(dir / "a.jpg", "photo");
   const auto before = TakeCensus({dir.path()});
   const std::string withNul = dir / std::string("a.jpg\0x", 7);
-  auto& services = systemFileServices();
+  auto& services = SystemFileServices();
 
   EXPECT_EQ(services.copyFile(withNul, dir / "b.jpg"), std::errc::invalid_argument);
   EXPECT_EQ(services.copyFile(dir / "a.jpg", dir / std::string("b\0", 2)),

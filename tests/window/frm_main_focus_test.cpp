@@ -143,7 +143,10 @@ TEST_P(FocusTest, TheWhiteNameBoxKeepsItsTextReadable) {
   EXPECT_GE(ContrastRatio(palette.color(QPalette::Text), Qt::white), 4.5) << GetParam();
 }
 
-INSTANTIATE_TEST_SUITE_P(Palettes, FocusTest, testing::Values("light", "dark"));
+INSTANTIATE_TEST_SUITE_P(Palettes, FocusTest, testing::Values("light", "dark"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param);
+                         });
 
 }  // namespace
 }  // namespace varnoth::test

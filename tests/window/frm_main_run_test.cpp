@@ -16,6 +16,7 @@
 
 #include "qt/mount_watcher.h"
 #include "qt/qt_dialogs.h"
+#include "tests/support/forwarding_file_services.h"
 #include "tests/window/window_fixture.h"
 
 namespace varnoth::test {
@@ -26,11 +27,8 @@ using Entries = std::vector<std::string>;
 // Moves for real, but each move first waits until the window's thread lets it through; names in
 // `failCopy` / `failDelete` report that step as failed and touch nothing. Every move and every
 // message goes into one log, in the order they happen.
-class GatedFileServices final : public FileServices {
+class GatedFileServices final : public test::ForwardingFileServices {
  public:
-  FolderOpening openFolder(const std::string& path) override {
-    return systemFileServices().openFolder(path);
-  }
   MoveResult moveFile(const Folder& fromFolder, const std::string& name, const Folder& toFolder,
                       const std::string& to) override {
     {
@@ -48,10 +46,7 @@ class GatedFileServices final : public FileServices {
       return {MoveResult::Step::kCopy, std::make_error_code(std::errc::io_error)};
     if (failDelete.count(name))
       return {MoveResult::Step::kDelete, std::make_error_code(std::errc::permission_denied)};
-    return systemFileServices().moveFile(fromFolder, name, toFolder, to);
-  }
-  std::error_code makeDirectory(const std::string& path) override {
-    return systemFileServices().makeDirectory(path);
+    return SystemFileServices().moveFile(fromFolder, name, toFolder, to);
   }
 
   bool moveIsWaiting() {

@@ -7,12 +7,13 @@
 #include <QTreeWidget>
 
 #include "current_directory.h"
+#include "tests/support/list_entries.h"
 
 namespace varnoth::test {
 
 void WindowTest::SetUp() {
   dir_ = std::make_unique<TempDir>();
-  previousDirectory_ = currentDirectory();
+  previousDirectory_ = CurrentDirectory();
   ASSERT_EQ(chdir(dir_->path().c_str()), 0);
 }
 
@@ -25,7 +26,7 @@ void WindowTest::TearDown() {
 void WindowTest::OpenWindow(std::vector<Drive> drives, FileServices* files) {
   if (drives.empty())
     drives = ReadMountedDrives();
-  window_ = std::make_unique<FrmMain>(dialogs_, dialogs_, files ? *files : systemFileServices(),
+  window_ = std::make_unique<FrmMain>(dialogs_, dialogs_, files ? *files : SystemFileServices(),
                                       std::move(drives));
   window_->load();
   window_->show();
@@ -33,11 +34,7 @@ void WindowTest::OpenWindow(std::vector<Drive> drives, FileServices* files) {
 }
 
 std::vector<std::string> WindowTest::entries(const char* name) {
-  FileListing& list = listing(name);
-  std::vector<std::string> names;
-  for (std::size_t i = 0; i < list.count(); ++i)
-    names.push_back(list.entry(i));
-  return names;
+  return EntriesOf(listing(name));
 }
 
 void WindowTest::clickRow(const char* list, int row, Qt::KeyboardModifiers modifiers) {
