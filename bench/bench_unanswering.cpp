@@ -85,7 +85,7 @@ struct Share {
   void freeze() const { kill(server, SIGSTOP); }
   void thaw() const {
     kill(server, SIGCONT);
-    for (int tries = 0; varnoth::UnansweredFolders::instance().check(photos) && tries < 1000;
+    for (int tries = 0; varnoth::UnansweredFolders::Instance().check(photos) && tries < 1000;
          ++tries) {
       QTest::qWait(10);
     }

@@ -51,7 +51,7 @@ std::string FolderThatDoesNotAnswer(const std::vector<std::string>& paths) {
   std::vector<std::string> folders;
   std::vector<std::shared_ptr<Errand<bool>>> probes;
   for (const auto& path : paths) {
-    folders.push_back(UnansweredFolders::blame(path));
+    folders.push_back(UnansweredFolders::Blame(path));
     probes.push_back(StartErrand<bool>([folder = folders.back()] {
       struct statfs status;
       return statfs(folder.c_str(), &status) == 0;
@@ -86,7 +86,7 @@ std::optional<std::error_code> WaitOrGiveUp(ErrandState& errand, const MoveContr
       return make_error_code(WaitError::kClosing);
     }
     if (stalled >= kAnswerDeadline)
-      return UnansweredFolders::instance().gaveUp(FolderThatDoesNotAnswer(folders), errand);
+      return UnansweredFolders::Instance().gaveUp(FolderThatDoesNotAnswer(folders), errand);
   }
 }
 
@@ -103,7 +103,7 @@ std::optional<Result> AnswerOrGiveUp(Work work, const std::vector<std::string>& 
       given = make_error_code(WaitError::kClosing);
       return std::nullopt;
     }
-    if ((given = UnansweredFolders::instance().check(folder)))
+    if ((given = UnansweredFolders::Instance().check(folder)))
       return std::nullopt;
   }
   auto errand = StartErrand<Result>(std::move(work));
@@ -166,7 +166,7 @@ std::error_code AnsweredFileServices::syncFolder(const Folder& folder) {
 FolderOpening AnsweredFileServices::openFolder(const std::string& path) {
   if (cutShort_)
     return {nullptr, make_error_code(WaitError::kClosing)};
-  if (auto error = UnansweredFolders::instance().check(path))
+  if (auto error = UnansweredFolders::Instance().check(path))
     return {nullptr, error};
   auto errand = StartErrand<Opened>([&inner = inner_, path] {
     FolderOpening opening = inner.openFolder(path);
@@ -187,7 +187,7 @@ MoveResult AnsweredFileServices::moveFile(const Folder& fromFolder, const std::s
   if (cutShort_)
     return {MoveResult::Step::kCopy, make_error_code(WaitError::kClosing)};
   for (const auto* folder : {&from.path(), &to.path()}) {
-    if (auto error = UnansweredFolders::instance().check(*folder))
+    if (auto error = UnansweredFolders::Instance().check(*folder))
       return {MoveResult::Step::kCopy, error};
   }
 

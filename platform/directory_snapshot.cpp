@@ -195,7 +195,7 @@ std::error_code AddLinkedFolders(int directoryFd, const std::string& directory,
   auto toCheck = std::make_shared<std::vector<Link>>();
   for (const auto& name : links) {
     Link link{name, LinkTarget(directoryFd, directory, name)};
-    if (UnansweredFolders::instance().check(link.target))
+    if (UnansweredFolders::Instance().check(link.target))
       complete = false;
     else
       toCheck->push_back(std::move(link));
@@ -217,8 +217,8 @@ std::error_code AddLinkedFolders(int directoryFd, const std::string& directory,
     const Link& stuck = (*toCheck)[std::min(checking->load(), toCheck->size() - 1)];
     // The share the link leads into is what failed; a link into the root file system is named
     // itself.
-    const std::string folder = UnansweredFolders::blame(stuck.target);
-    return UnansweredFolders::instance().gaveUp(
+    const std::string folder = UnansweredFolders::Blame(stuck.target);
+    return UnansweredFolders::Instance().gaveUp(
         folder == stuck.target ? directory + "/" + stuck.name : folder, *errand);
   }
   for (std::size_t i = 0; i < toCheck->size(); ++i) {

@@ -36,7 +36,7 @@ class UnansweredCategory final : public std::error_category {
  public:
   const char* name() const noexcept override { return "varnoth.unanswered"; }
   std::string message(int value) const override {
-    const auto folder = UnansweredFolders::instance().folderOf({value, *this});
+    const auto folder = UnansweredFolders::Instance().folderOf({value, *this});
     return "'" + folder.value_or("?") + "' does not answer";
   }
 };
@@ -57,12 +57,12 @@ bool Unanswered(std::error_code error) {
   return error.category() == UnansweredFolderCategory() || error == WaitError::kClosing;
 }
 
-UnansweredFolders& UnansweredFolders::instance() {
+UnansweredFolders& UnansweredFolders::Instance() {
   static UnansweredFolders folders;
   return folders;
 }
 
-std::string UnansweredFolders::blame(const std::string& path) {
+std::string UnansweredFolders::Blame(const std::string& path) {
   // /proc is kept by the kernel in memory: reading it never waits on another file system.
   std::ifstream in("/proc/self/mountinfo");
   const std::string table((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -138,7 +138,7 @@ std::error_code UnansweredFolders::gaveUp(const std::string& folder, ErrandState
     ++stillWaiting_[folder];
   }
   // Not under the lock: an errand that is back already runs this at once, here.
-  errand.onFinish([folder] { instance().answered(folder); });
+  errand.onFinish([folder] { Instance().answered(folder); });
   return {code, UnansweredFolderCategory()};
 }
 

@@ -33,13 +33,13 @@ bool Unanswered(std::error_code error);
 // the process, since a mount is.
 class UnansweredFolders {
  public:
-  static UnansweredFolders& instance();
+  static UnansweredFolders& Instance();
 
   // The folder to name when a wait on `path` is given up: the mount holding it, from the kernel's
   // mount table, after the symbolic links on the way (a link in a local folder into a share that
   // is gone); `path` itself when that is the root, which is not what failed. Waits a moment at
   // most.
-  static std::string blame(const std::string& path);
+  static std::string Blame(const std::string& path);
   // Records `folder` as not answering until `errand` finishes, and returns the failure that names
   // it ("'/media/nas' does not answer").
   std::error_code gaveUp(const std::string& folder, ErrandState& errand);

@@ -28,7 +28,7 @@ std::string StaysWhereItWas(const std::string& path) {
 
 // The reason a step failed: the system's own, or why the program stopped waiting for it.
 std::string Reason(std::error_code error) {
-  if (const auto folder = UnansweredFolders::instance().folderOf(error))
+  if (const auto folder = UnansweredFolders::Instance().folderOf(error))
     return Quoted(*folder) + " does not answer";
   if (error == WaitError::kListingTooLong) {
     return "its listing goes on past " + std::to_string(kMaxListingBytes >> 20) +

@@ -257,7 +257,7 @@ void FrmMain::cmdConvert_Click() {
                                files, windowReport});
     });
   }
-  FinishClosing();
+  finishClosing();
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
@@ -266,7 +266,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
   if (runInProgress_ || Waiting()) {
     if (!std::exchange(closeRequested_, true)) {
       GiveUpEveryWait();
-      FinishClosing();
+      finishClosing();
     }
     event->ignore();
     return;
@@ -274,11 +274,11 @@ void FrmMain::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
 }
 
-void FrmMain::FinishClosing() {
+void FrmMain::finishClosing() {
   if (!closeRequested_)
     return;
   if (runInProgress_ || Waiting()) {
-    QTimer::singleShot(kLookAgainForClose, this, &FrmMain::FinishClosing);
+    QTimer::singleShot(kLookAgainForClose, this, &FrmMain::finishClosing);
     return;
   }
   closeRequested_ = false;

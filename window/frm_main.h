@@ -48,7 +48,7 @@ class FrmMain final : public QWidget {
 
  private:
   // Closes the window as soon as no run and no wait for a folder is under way.
-  void FinishClosing();
+  void finishClosing();
   void createControls();
   void connectHandlers();
 

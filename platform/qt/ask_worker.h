@@ -39,7 +39,7 @@ template <typename Result, typename Work>
 Answered<Result> AskWorker(QWidget& window, const std::string& folder, Work work) {
   if (GivingUpEveryWait())
     return {std::nullopt, make_error_code(WaitError::kClosing)};
-  if (auto error = UnansweredFolders::instance().check(folder))
+  if (auto error = UnansweredFolders::Instance().check(folder))
     return {std::nullopt, error};
   auto errand = StartErrand<Result>(std::move(work));
   if (WaitForAnswer(window, *errand))
@@ -47,7 +47,7 @@ Answered<Result> AskWorker(QWidget& window, const std::string& folder, Work work
   if (GivingUpEveryWait())
     return {std::nullopt, make_error_code(WaitError::kClosing)};
   return {std::nullopt,
-          UnansweredFolders::instance().gaveUp(UnansweredFolders::blame(folder), *errand)};
+          UnansweredFolders::Instance().gaveUp(UnansweredFolders::Blame(folder), *errand)};
 }
 
 }  // namespace varnoth

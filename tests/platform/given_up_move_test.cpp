@@ -130,9 +130,9 @@ TEST(AnsweredFileServicesTest, AStalledMoveIsGivenUpOnAndItsFolderFailsAtOnceUnt
   ASSERT_TRUE(folder.folder) << folder.error.message();
   const MoveResult stalled = files.moveFile(*folder.folder, "a.jpg", *folder.folder, "Trip001.jpg");
   EXPECT_EQ(stalled.failedStep, MoveResult::Step::kCopy);
-  const auto named = UnansweredFolders::instance().folderOf(stalled.error);
+  const auto named = UnansweredFolders::Instance().folderOf(stalled.error);
   ASSERT_TRUE(named.has_value()) << stalled.error.message();
-  EXPECT_EQ(*named, UnansweredFolders::blame(dir.path()));
+  EXPECT_EQ(*named, UnansweredFolders::Blame(dir.path()));
 
   // The next move there is refused at once, without a worker stuck behind it.
   Slow().stuck = false;
@@ -141,9 +141,9 @@ TEST(AnsweredFileServicesTest, AStalledMoveIsGivenUpOnAndItsFolderFailsAtOnceUnt
 
   // The share answers again: the stalled move wakes, undoes itself, and the folder is usable.
   release.set_value();
-  for (int tries = 0; UnansweredFolders::instance().check(dir.path()) && tries < 1000; ++tries)
+  for (int tries = 0; UnansweredFolders::Instance().check(dir.path()) && tries < 1000; ++tries)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  EXPECT_FALSE(UnansweredFolders::instance().check(dir.path()));
+  EXPECT_FALSE(UnansweredFolders::Instance().check(dir.path()));
   EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"a.jpg", "b.jpg"}));
   EXPECT_TRUE(files.moveFile(*folder.folder, "b.jpg", *folder.folder, "Trip002.jpg").moved());
   EXPECT_TRUE(NothingLost(before, TakeCensus({dir.path()})));

@@ -29,7 +29,7 @@ TEST(FailureText, EveryRefusalAndMoveReasonReadsAsAUserSeesIt) {
     return RunFailureText({.step = RunFailure::Step::kStem, .stemRefusal = refusal});
   };
   ErrandState givenUp;
-  const std::error_code share = UnansweredFolders::instance().gaveUp("/media/nas", givenUp);
+  const std::error_code share = UnansweredFolders::Instance().gaveUp("/media/nas", givenUp);
   givenUp.finish();
   const Row rows[] = {
       {"share that does not answer", copy(share),

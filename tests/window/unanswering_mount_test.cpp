@@ -110,10 +110,10 @@ class UnansweringMountTest : public WindowTest {
   void TearDown() override {
     thaw();
     // Workers left behind come back once the server runs again.
-    for (int tries = 0; UnansweredFolders::instance().check(photos_) && tries < 500; ++tries)
+    for (int tries = 0; UnansweredFolders::Instance().check(photos_) && tries < 500; ++tries)
       QTest::qWait(20);
     if (!photos_.empty()) {
-      EXPECT_FALSE(UnansweredFolders::instance().check(photos_))
+      EXPECT_FALSE(UnansweredFolders::Instance().check(photos_))
           << "the mount still counts as not answering";
       EXPECT_TRUE(NothingLost(before_, TakeCensus({photos_})));
     }
@@ -199,7 +199,7 @@ TEST_P(ScenarioTest, TheWindowPaintsNamesTheFolderAndTheSameActionWorksOnceItAns
       << messagesSoFar();
 
   thaw();
-  for (int tries = 0; UnansweredFolders::instance().check(photos_) && tries < 500; ++tries)
+  for (int tries = 0; UnansweredFolders::Instance().check(photos_) && tries < 500; ++tries)
     QTest::qWait(20);
   const std::size_t shown = dialogs_.messages.size();
   row.act(*this);
