@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 
@@ -153,24 +154,30 @@ const struct {
   bool empty;   // Trip002.jpg holds nothing
   bool marked;  // .varnoth-reserved-Trip002.jpg beside it
   bool locked;  // a run still holds the mark
+  bool older;   // Trip002.jpg was there before the mark
   const char* aBecomes;
 } kLeftovers[] = {
-    {"marked empty reservation", true, true, false, "Trip002.jpg"},
-    {"the user's own empty file", true, false, false, "Trip003.jpg"},
-    {"mark beside a file with content", false, true, false, "Trip003.jpg"},
-    {"reservation of a run still going", true, true, true, "Trip003.jpg"},
+    {"marked empty reservation", true, true, false, false, "Trip002.jpg"},
+    {"the user's own empty file", true, false, false, false, "Trip003.jpg"},
+    {"the user's own empty file, older than a mark", true, true, false, true, "Trip003.jpg"},
+    {"mark beside a file with content", false, true, false, false, "Trip003.jpg"},
+    {"reservation of a run still going", true, true, true, false, "Trip003.jpg"},
 };
 
 TEST(RenameRunFailure, OnlyAMarkedEmptyReservationIsRemovedAndItsNumberUsedAgain) {
-  for (const auto& [left, empty, marked, locked, aBecomes] : kLeftovers) {
+  for (const auto& [left, empty, marked, locked, older, aBecomes] : kLeftovers) {
     SCOPED_TRACE(left);
     TempDir source, target;
     Photo(source.path(), "a.jpg");
     Photo(target.path(), "Trip001.jpg");
-    WriteFile(target / "Trip002.jpg", empty ? "" : "photo of Trip002.jpg");
     const std::string mark = target / ".varnoth-reserved-Trip002.jpg";
     if (marked)
       WriteFile(mark, "");
+    const std::string content = empty ? "" : "photo of Trip002.jpg";
+    if (older)
+      target.createFile("Trip002.jpg", content, std::time(nullptr) - 60);
+    else
+      WriteFile(target / "Trip002.jpg", content);
     const int lock = locked ? open(mark.c_str(), O_RDONLY | O_CLOEXEC) : -1;
     if (locked) {
       ASSERT_EQ(flock(lock, LOCK_EX), 0);
