@@ -78,10 +78,9 @@ void RemoveIfAbandonedReservation(int directoryFd, const std::string& markName) 
   struct stat reservation;
   const UniqueFd reservationFd = OpenRegular(directoryFd, reserved.c_str(), reservation);
   // A reservation is made after its mark; an older file was there before and is someone else's.
-  const bool notOlder =
-      reservation.st_mtim.tv_sec > mark.st_mtim.tv_sec ||
-      (reservation.st_mtim.tv_sec == mark.st_mtim.tv_sec &&
-       reservation.st_mtim.tv_nsec >= mark.st_mtim.tv_nsec);
+  const bool notOlder = reservation.st_mtim.tv_sec > mark.st_mtim.tv_sec ||
+                        (reservation.st_mtim.tv_sec == mark.st_mtim.tv_sec &&
+                         reservation.st_mtim.tv_nsec >= mark.st_mtim.tv_nsec);
   if (reservationFd && reservation.st_size == 0 && notOlder &&
       StillNames(directoryFd, reserved.c_str(), reservation)) {
     sys::Unlink(directoryFd, reserved.c_str());
