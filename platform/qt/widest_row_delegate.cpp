@@ -4,6 +4,7 @@
 #include <QAbstractItemModel>
 #include <QFontMetrics>
 #include <algorithm>
+#include <cmath>
 
 namespace varnoth {
 
@@ -19,7 +20,7 @@ QSize WidestRowDelegate::sizeHint(const QStyleOptionViewItem& option,
     widest_ = -1;
   }
   if (widest_ < 0)
-    widest_ = widestText(*index.model(), metrics);
+    widest_ = widestText(*index.model(), QFontMetricsF(option.font));
   // The row's own text is measured as the view would; the margins and icon around it stay.
   const int ownText = metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString());
   size.setWidth(std::max(size.width(), size.width() - ownText + widest_));
@@ -30,12 +31,12 @@ QSize WidestRowDelegate::sizeHint(const QStyleOptionViewItem& option,
 // and ligatures mostly narrow it), and one table look-up per character, so 100,000 names take
 // milliseconds where shaping each would take a good part of a second.
 int WidestRowDelegate::widestText(const QAbstractItemModel& model,
-                                  const QFontMetrics& metrics) const {
-  int widest = 0;
+                                  const QFontMetricsF& metrics) const {
+  qreal widest = 0;
   const int rows = model.rowCount();
   for (int row = 0; row < rows; ++row) {
     const QString text = model.data(model.index(row, 0), Qt::DisplayRole).toString();
-    int width = 0;
+    qreal width = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
       const QChar c = text[i];
       if (c.isHighSurrogate() && i + 1 < text.size()) {
@@ -47,15 +48,15 @@ int WidestRowDelegate::widestText(const QAbstractItemModel& model,
     }
     widest = std::max(widest, width);
   }
-  return widest;
+  return static_cast<int>(std::ceil(widest));
 }
 
-int WidestRowDelegate::advance(QChar character, const QFontMetrics& metrics) const {
+qreal WidestRowDelegate::advance(QChar character, const QFontMetricsF& metrics) const {
   if (advances_.empty())
     advances_.assign(0x10000, -1);
-  int& known = advances_[character.unicode()];
+  float& known = advances_[character.unicode()];
   if (known < 0)
-    known = metrics.horizontalAdvance(character);
+    known = static_cast<float>(metrics.horizontalAdvance(character));
   return known;
 }
 

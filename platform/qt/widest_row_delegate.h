@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QStyledItemDelegate>
 #include <vector>
 
@@ -18,13 +19,13 @@ class WidestRowDelegate final : public QStyledItemDelegate {
   void forget() { widest_ = -1; }
 
  private:
-  int widestText(const QAbstractItemModel& model, const QFontMetrics& metrics) const;
-  int advance(QChar character, const QFontMetrics& metrics) const;
+  int widestText(const QAbstractItemModel& model, const QFontMetricsF& metrics) const;
+  qreal advance(QChar character, const QFontMetricsF& metrics) const;
 
   mutable int widest_ = -1;
   mutable QFont measuredFont_;
   // The advance of each character of the first plane in measuredFont_, -1 until measured.
-  mutable std::vector<int> advances_;
+  mutable std::vector<float> advances_;
 };
 
 }  // namespace varnoth
