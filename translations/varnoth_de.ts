@@ -142,6 +142,30 @@ Qts eigene Optionen wie -platform werden ebenfalls angenommen.
         <source>Cannot create %1: %2</source>
         <translation>%1 kann nicht angelegt werden: %2</translation>
     </message>
+    <message>
+        <source>%1 was replaced while it was being moved; it was put back</source>
+        <translation>%1 wurde während des Verschiebens ersetzt; sie wurde zurückgelegt</translation>
+    </message>
+    <message>
+        <source>%1 was replaced while it was being moved; what took its place is now %2</source>
+        <translation>%1 wurde während des Verschiebens ersetzt; was an ihre Stelle trat, ist jetzt %2</translation>
+    </message>
+    <message>
+        <source>%1 holds more or fewer bytes than its size says; it was kept and the copy removed</source>
+        <translation>%1 enthält mehr oder weniger Bytes, als ihre Größe angibt; sie wurde behalten und die Kopie entfernt</translation>
+    </message>
+    <message>
+        <source>Cannot open: %1; nothing was moved</source>
+        <translation>Öffnen nicht möglich: %1; nichts wurde verschoben</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2; nothing was moved</source>
+        <translation>%1 kann nicht geöffnet werden: %2; nichts wurde verschoben</translation>
+    </message>
+    <message>
+        <source>The folder %1 changed since it was listed; nothing was moved</source>
+        <translation>Der Ordner %1 hat sich seit dem Auflisten geändert; nichts wurde verschoben</translation>
+    </message>
 </context>
 <context>
     <name>varnoth::FrmMain</name>
