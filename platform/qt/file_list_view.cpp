@@ -16,7 +16,9 @@ FileListView::FileListView(const std::string& directory, QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setModel(model_);
   // Long names are shown whole: the list scrolls sideways, as the directory lists do.
-  auto* widest = new WidestRowDelegate(this);
+  auto* widest = new WidestRowDelegate(
+      [this] { return listing_.count(); },
+      [this](std::size_t row) -> const std::string& { return listing_.entry(row); }, this);
   setItemDelegate(widest);
   connect(model_, &QAbstractItemModel::modelReset, this, [widest] { widest->forget(); });
   setTextElideMode(Qt::ElideNone);

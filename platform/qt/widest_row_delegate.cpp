@@ -1,52 +1,73 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt/widest_row_delegate.h"
 
-#include <QAbstractItemModel>
-#include <QFontMetrics>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
+#include "qt/display_text.h"
+
 namespace varnoth {
+
+WidestRowDelegate::WidestRowDelegate(std::function<std::size_t()> count,
+                                     std::function<const std::string&(std::size_t)> name,
+                                     QObject* parent)
+    : QStyledItemDelegate(parent), count_(std::move(count)), name_(std::move(name)) {}
 
 QSize WidestRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
   QSize size = QStyledItemDelegate::sizeHint(option, index);
   if (!index.isValid())
     return size;
-  const QFontMetrics& metrics = option.fontMetrics;
   if (option.font != measuredFont_) {
     measuredFont_ = option.font;
     advances_.clear();
     widest_ = -1;
   }
   if (widest_ < 0)
-    widest_ = widestText(*index.model(), QFontMetricsF(option.font));
+    widest_ = widestName(QFontMetricsF(option.font));
   // The row's own text is measured as the view would; the margins and icon around it stay.
-  const int ownText = metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString());
+  const int ownText = option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString());
   size.setWidth(std::max(size.width(), size.width() - ownText + widest_));
   return size;
 }
 
 // The sum of the characters' advances: seldom narrower than the text as shaped (kerning, joining
-// and ligatures mostly narrow it), and one table look-up per character, so 100,000 names take
-// milliseconds where shaping each would take a good part of a second.
-int WidestRowDelegate::widestText(const QAbstractItemModel& model,
-                                  const QFontMetricsF& metrics) const {
+// and ligatures mostly narrow it), and one table look-up per byte of a plain name, so that
+// 100,000 names take milliseconds where shaping each would take a good part of a second. Only
+// names that are not plain ASCII go through the display rule first.
+int WidestRowDelegate::widestName(const QFontMetricsF& metrics) const {
+  // Plain bytes straight from a small table; 0 marks the bytes that need the display rule.
+  std::array<float, 256> plainAdvance{};
+  for (int c = 0x20; c < 0x7F; ++c) {
+    if (c != '\\')
+      plainAdvance[static_cast<std::size_t>(c)] =
+          std::max(1e-3F, static_cast<float>(advance(QLatin1Char(c), metrics)));
+  }
   qreal widest = 0;
-  const int rows = model.rowCount();
-  for (int row = 0; row < rows; ++row) {
-    const QString text = model.data(model.index(row, 0), Qt::DisplayRole).toString();
-    qreal width = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-      const QChar c = text[i];
-      if (c.isHighSurrogate() && i + 1 < text.size()) {
-        width += metrics.horizontalAdvance(text.mid(i, 2));
-        ++i;
-      } else {
-        width += advance(c, metrics);
+  const std::size_t rows = count_();
+  for (std::size_t row = 0; row < rows; ++row) {
+    const std::string& bytes = name_(row);
+    float width = 0;
+    bool plain = true;
+    for (const char c : bytes) {
+      const float step = plainAdvance[static_cast<unsigned char>(c)];
+      plain = plain && step > 0;
+      width += step;
+    }
+    if (!plain) {
+      const QString text = DisplayNameText(bytes);
+      width = 0;
+      for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size()) {
+          width += static_cast<float>(metrics.horizontalAdvance(text.mid(i, 2)));
+          ++i;
+        } else {
+          width += static_cast<float>(advance(text[i], metrics));
+        }
       }
     }
-    widest = std::max(widest, width);
+    widest = std::max(widest, static_cast<qreal>(width));
   }
   return static_cast<int>(std::ceil(widest));
 }
