@@ -39,10 +39,9 @@ QSize WidestRowDelegate::sizeHint(const QStyleOptionViewItem& option,
 int WidestRowDelegate::widestName(const QFontMetricsF& metrics) const {
   // Plain bytes straight from a small table; 0 marks the bytes that need the display rule.
   std::array<float, 256> plainAdvance{};
-  for (int c = 0x20; c < 0x7F; ++c) {
-    if (c != '\\')
-      plainAdvance[static_cast<std::size_t>(c)] =
-          std::max(1e-3F, static_cast<float>(advance(QLatin1Char(c), metrics)));
+  for (char16_t c = 0x20; c < 0x7F; ++c) {
+    if (c != u'\\')
+      plainAdvance[c] = std::max(1e-3F, static_cast<float>(advance(QChar(c), metrics)));
   }
   qreal widest = 0;
   const std::size_t rows = count_();
