@@ -47,8 +47,9 @@ TEST_P(TakenButNotListed, RefusesTheCopyAndUsesUpTheNumber) {
                                     .stem = stem,
                                     .selected = {"a.jpg", "b.jpg"}});
 
-  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot copy '" + (source / "a.jpg") +
-                                    "' to '" + taken + "': File exists."});
+  EXPECT_EQ(outcome.messages,
+            Names{"Failure converting file. Cannot copy '\u2068" + (source / "a.jpg") +
+                  "\u2069' to '\u2068" + taken + "\u2069': File exists."});
   EXPECT_EQ(outcome.sourceList, Names{"a.jpg"});
   EXPECT_EQ(HoldingsOf(target.path())[stem + "002.jpg"], "b.jpg");
   EXPECT_TRUE(fs::exists(fs::symlink_status(taken)));
@@ -84,9 +85,9 @@ TEST(RenameRunFailure, FailedCopyKeepsTheSourceAndTheRunGoesOn) {
   FailingFileServices files({.nth = 2, .errorNumber = EIO}, {});
   const RunOutcome outcome = RunThreeThrough(files, source, target);
 
-  EXPECT_EQ(outcome.messages,
-            Names{"Failure converting file. Cannot copy '" + (source / "b.jpg") + "' to '" +
-                  (target / "Trip002.jpg") + "': Input/output error."});
+  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot copy '\u2068" +
+                                    (source / "b.jpg") + "\u2069' to '\u2068" +
+                                    (target / "Trip002.jpg") + "\u2069': Input/output error."});
   EXPECT_EQ(outcome.sourceList, Names{"b.jpg"});
   EXPECT_EQ(HoldingsOf(target.path()),
             (Holdings{{"Trip001.jpg", "a.jpg"}, {"Trip003.jpg", "c.jpg"}}));
@@ -97,9 +98,9 @@ TEST(RenameRunFailure, FailedDeleteLeavesTheFileInBothPlaces) {
   FailingFileServices files({}, {.nth = 1, .errorNumber = EACCES});
   const RunOutcome outcome = RunThreeThrough(files, source, target);
 
-  EXPECT_EQ(outcome.messages,
-            Names{"Failure converting file. Cannot delete '" + (source / "a.jpg") +
-                  "' after copying it to '" + (target / "Trip001.jpg") + "': Permission denied."});
+  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot delete '\u2068" +
+                                    (source / "a.jpg") + "\u2069' after copying it to '\u2068" +
+                                    (target / "Trip001.jpg") + "\u2069': Permission denied."});
   EXPECT_EQ(outcome.sourceList, Names{"a.jpg"});
   EXPECT_EQ(outcome.targetList, (Names{"Trip001.jpg", "Trip002.jpg", "Trip003.jpg"}));
 }
@@ -215,8 +216,9 @@ TEST(RenameRunFailure, CounterOverflowIsReportedOnceAndStopsTheMoves) {
   const RunOutcome outcome = RunOn(
       {.sourceDir = source.path(), .targetDir = target.path(), .selected = {"a.jpg", "b.jpg"}});
 
-  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot give 'a.jpg' a number past "
-                                    "2147483647: Numerical result out of range."});
+  EXPECT_EQ(outcome.messages,
+            Names{"Failure converting file. Cannot give '\u2068a.jpg\u2069' a number past "
+                  "2147483647: Numerical result out of range."});
   EXPECT_EQ(outcome.sourceList, (Names{"a.jpg", "b.jpg"}));
 }
 
@@ -232,10 +234,11 @@ TEST(RenameRunFailure, StemWithDotReportsEveryTargetAndReplacesNothing) {
                                     .selected = {"a.jpg", "b.jpg"}});
 
   using testing::EndsWith, testing::HasSubstr;
-  EXPECT_THAT(outcome.messages, testing::ElementsAre(HasSubstr("number of 'Trip.2003001.jpg'"),
-                                                     HasSubstr("number of 'Trip.2003002.jpg'"),
-                                                     EndsWith("Trip.2003001.jpg': File exists."),
-                                                     EndsWith("Trip.2003002.jpg': File exists.")));
+  EXPECT_THAT(outcome.messages,
+              testing::ElementsAre(HasSubstr("number of '\u2068Trip.2003001.jpg\u2069'"),
+                                   HasSubstr("number of '\u2068Trip.2003002.jpg\u2069'"),
+                                   EndsWith("Trip.2003001.jpg\u2069': File exists."),
+                                   EndsWith("Trip.2003002.jpg\u2069': File exists.")));
   EXPECT_EQ(outcome.sourceList, (Names{"a.jpg", "b.jpg"}));
 }
 

@@ -32,37 +32,45 @@ TEST(FailureText, EveryRefusalAndMoveReasonReadsAsAUserSeesIt) {
       {"stem with a leading dot", stem(StemRefusal::kBeginsWithDot),
        "The new file name must not begin with \".\"."},
       {"system reason", copy(std::make_error_code(std::errc::file_exists)),
-       "Failure converting file. Cannot copy '/p/<b>a</b>.jpg' to '/t/Trip001.jpg': File exists."},
+       "Failure converting file. Cannot copy '\u2068/p/<b>a</b>.jpg\u2069' to "
+       "'\u2068/t/Trip001.jpg\u2069': File exists."},
       {"entry swapped for a link", copy(MoveError::kNotRegularFile),
-       "Failure converting file. '/p/<b>a</b>.jpg' is no longer a regular file; it was left where "
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' is no longer a regular file; it was "
+       "left where "
        "it is."},
       {"source growing", copy(MoveError::kChangedWhileCopying),
-       "Failure converting file. '/p/<b>a</b>.jpg' changed while it was being copied to "
-       "'/t/Trip001.jpg'; it was kept and the copy removed."},
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' changed while it was being copied "
+       "to "
+       "'\u2068/t/Trip001.jpg\u2069'; it was kept and the copy removed."},
       {"copy not synced", copy(MoveError::kCopyNotDurable),
-       "Failure converting file. Cannot make sure that '/t/Trip001.jpg' is safely on disk; the "
-       "copy exists and '/p/<b>a</b>.jpg' was kept."},
+       "Failure converting file. Cannot make sure that '\u2068/t/Trip001.jpg\u2069' is safely on "
+       "disk; the "
+       "copy exists and '\u2068/p/<b>a</b>.jpg\u2069' was kept."},
       {"entry put back", copy(MoveError::kReplacedPutBack),
-       "Failure converting file. '/p/<b>a</b>.jpg' was replaced while it was being moved; it was "
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' was replaced while it was being "
+       "moved; it was "
        "put back."},
       {"entry not put back", copy(MoveError::kReplacedNotPutBack),
-       "Failure converting file. '/p/<b>a</b>.jpg' was replaced while it was being moved; what "
-       "took its place is now '/t/Trip001.jpg'."},
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' was replaced while it was being "
+       "moved; what "
+       "took its place is now '\u2068/t/Trip001.jpg\u2069'."},
       {"size misreported", copy(MoveError::kSizeDisagrees),
-       "Failure converting file. '/p/<b>a</b>.jpg' holds more or fewer bytes than its size says; "
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' holds more or fewer bytes than its "
+       "size says; "
        "it was kept and the copy removed."},
       {"folder that cannot be opened",
        RunFailureText({.step = RunFailure::Step::kOpenFolder,
                        .path = "/t",
                        .error = std::make_error_code(std::errc::permission_denied)}),
-       "Failure converting file. Cannot open '/t': Permission denied; nothing was moved."},
+       "Failure converting file. Cannot open '\u2068/t\u2069': Permission denied; nothing was "
+       "moved."},
       {"directory name with a slash",
        DirectoryNameRefusalText(DirectoryNameRefusal::kContainsSlash),
        "Failure creating directory. The name must not contain \"/\"."},
       {"drive lead-in",
        HandlerFailureText(HandlerLeadIn::kDrive, "/media/card",
                           std::make_error_code(std::errc::no_such_file_or_directory)),
-       "Drive failure. Cannot read '/media/card': No such file or directory."},
+       "Drive failure. Cannot read '\u2068/media/card\u2069': No such file or directory."},
   };
   for (const Row& row : rows)
     EXPECT_EQ(row.text, row.expected) << row.name;
