@@ -131,6 +131,10 @@ Qts eigene Optionen wie -platform werden ebenfalls angenommen.
         <translation>Fehler beim Anlegen des Verzeichnisses. Der Name darf nicht „.“ oder „..“ sein.</translation>
     </message>
     <message>
+        <source>Failure creating directory. The name must not contain a NUL character.</source>
+        <translation>Fehler beim Anlegen des Verzeichnisses. Der Name darf kein NUL-Zeichen enthalten.</translation>
+    </message>
+    <message>
         <source>Failure creating directory. %1.</source>
         <translation>Fehler beim Anlegen des Verzeichnisses. %1.</translation>
     </message>

@@ -176,6 +176,9 @@ std::string DirectoryNameRefusalText(DirectoryNameRefusal refusal) {
     case DirectoryNameRefusal::kDotOrDotDot:
       return Tr(QT_TRANSLATE_NOOP(
           "FailureText", "Failure creating directory. The name must not be \".\" or \"..\"."));
+    case DirectoryNameRefusal::kContainsNul:
+      return Tr(QT_TRANSLATE_NOOP(
+          "FailureText", "Failure creating directory. The name must not contain a NUL character."));
     case DirectoryNameRefusal::kNone:
       break;
   }
