@@ -101,8 +101,11 @@ on after the highest number already in the target folder. It never
 overwrites a file.")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads the SVG icon engine as a plugin, which dpkg-shlibdeps cannot see.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS libqt6svg6)
+# Qt loads the SVG icon engine and the Wayland platform as plugins, which dpkg-shlibdeps cannot see;
+# without the Wayland plugin a Wayland session runs the window through XWayland, or not at all.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-wayland")
+# Qt's own translations, for the standard buttons of the dialogs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -67,6 +67,8 @@ StemRefusal RefuseStem(std::string_view stem) {
 DirectoryNameRefusal RefuseDirectoryName(std::string_view name) {
   if (name.find('/') != std::string_view::npos)
     return DirectoryNameRefusal::kContainsSlash;
+  if (name.find('\0') != std::string_view::npos)
+    return DirectoryNameRefusal::kContainsNul;
   if (name == "." || name == "..")
     return DirectoryNameRefusal::kDotOrDotDot;
   return DirectoryNameRefusal::kNone;

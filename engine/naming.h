@@ -46,6 +46,7 @@ enum class DirectoryNameRefusal {
   kNone,
   kContainsSlash,  // would reach elsewhere or several levels down
   kDotOrDotDot,    // names a directory that exists already
+  kContainsNul,    // the system would cut the name there and make another directory
 };
 DirectoryNameRefusal RefuseDirectoryName(std::string_view name);
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "display_name.h"
 #include "naming.h"
 #include "natural_order.h"
 #include "wildcard.h"
@@ -54,6 +55,14 @@ struct PathRules {
 };
 std::optional<std::string> BrokenPathProperty(std::string_view directory, std::string_view name,
                                               const PathRules& rules = {});
+
+struct DisplayRules {
+  std::string (*displayName)(std::string_view bytes) = DisplayName;
+};
+// Each name's shown text is well-formed UTF-8 without a control, direction or invisible character,
+// reads back to the name's bytes, and leaves plain ASCII as it is; two names never show the same.
+std::optional<std::string> BrokenDisplayProperty(std::string_view a, std::string_view b,
+                                                 const DisplayRules& rules = {});
 
 // A number in 0..2147483647 spread over the range by the bytes, so that every input tries other
 // numbers without a separate piece for them.

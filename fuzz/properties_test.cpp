@@ -118,7 +118,11 @@ INSTANTIATE_TEST_SUITE_P(
                           "IMG_2024-06-01_0009", "IMG_2024-06-01_", "", "IMG_2024-06-01_9x"}});
                   }},
         CheckCase{"paths_at_root", [] { return BrokenPathProperty("/", "a.jpg"); }},
-        CheckCase{"paths_of_dot_dot", [] { return BrokenPathProperty("..", "."); }}),
+        CheckCase{"paths_of_dot_dot", [] { return BrokenPathProperty("..", "."); }},
+        CheckCase{"display_of_an_override_and_a_bad_byte",
+                  [] { return BrokenDisplayProperty("holiday\u202Egnp.jpg", "bad\xff.jpg"); }},
+        CheckCase{"display_of_an_escape_lookalike",
+                  [] { return BrokenDisplayProperty("bad\\xFF.jpg", "bad\xff.jpg"); }}),
     RowName);
 
 class FaultyRulesTest : public testing::TestWithParam<CheckCase> {};
@@ -210,6 +214,28 @@ StemRefusal HiddenStemAllowed(std::string_view stem) {
   return refusal == StemRefusal::kBeginsWithDot ? StemRefusal::kNone : refusal;
 }
 
+std::string Replaced(std::string text, std::string_view from, std::string_view to) {
+  std::size_t at = 0;
+  while ((at = text.find(from, at)) != std::string::npos) {
+    text.replace(at, from.size(), to);
+    at += to.size();
+  }
+  return text;
+}
+
+// As a plain UTF-8 conversion shows them: bad bytes become replacement characters.
+std::string BadBytesReplaced(std::string_view name) {
+  return Replaced(Replaced(DisplayName(name), "\\xFF", "\uFFFD"), "\\xFE", "\uFFFD");
+}
+
+std::string BackslashLeftAlone(std::string_view name) {
+  return Replaced(DisplayName(name), "\\\\", "\\");
+}
+
+std::string OverrideShown(std::string_view name) {
+  return Replaced(DisplayName(name), "\\u202E", "\u202E");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     FuzzProperties, FaultyRulesTest,
     testing::Values(
@@ -266,7 +292,13 @@ INSTANTIATE_TEST_SUITE_P(
             [] { return BrokenPathProperty("..", "x", {.refuseDirectoryName = DotDotAllowed}); }},
         CheckCase{
             "hidden_stem_accepted",
-            [] { return BrokenPathProperty(".Trip", "jpg", {.refuseStem = HiddenStemAllowed}); }}),
+            [] { return BrokenPathProperty(".Trip", "jpg", {.refuseStem = HiddenStemAllowed}); }},
+        CheckCase{"bad_bytes_shown_as_replacement_characters",
+                  [] { return BrokenDisplayProperty("bad\xff", "bad\xfe", {BadBytesReplaced}); }},
+        CheckCase{"backslash_not_escaped",
+                  [] { return BrokenDisplayProperty("a\\b", "", {BackslashLeftAlone}); }},
+        CheckCase{"direction_override_shown",
+                  [] { return BrokenDisplayProperty("a\u202Eb", "", {OverrideShown}); }}),
     RowName);
 
 }  // namespace

@@ -15,6 +15,8 @@
 #include <memory>
 #include <sstream>
 
+#include "display_name.h"
+
 namespace varnoth {
 
 namespace {
@@ -175,10 +177,11 @@ bool IsPathUnder(std::string_view path, std::string_view tree) {
 std::string DriveCaption(const Drive& drive) {
   if (drive.mountPoint == "/" && drive.volumeName.empty())
     return "/";
+  // A caption is only ever shown, so it shows both names by the rule for showing names.
   std::string name = drive.volumeName;
   if (name.empty())
     name = drive.mountPoint.substr(drive.mountPoint.find_last_of('/') + 1);
-  return name + "  (" + drive.mountPoint + ")";
+  return DisplayName(name) + "  (" + DisplayName(drive.mountPoint) + ")";
 }
 
 DriveTable::DriveTable(std::vector<Drive> drives) : drives_(std::move(drives)) {}

@@ -77,7 +77,11 @@ void RemoveIfAbandonedReservation(int directoryFd, const std::string& markName) 
   const std::string reserved = markName.substr(kMarkPrefix.size());
   struct stat reservation;
   const UniqueFd reservationFd = OpenRegular(directoryFd, reserved.c_str(), reservation);
-  if (reservationFd && reservation.st_size == 0 &&
+  // A reservation is made after its mark; an older file was there before and is someone else's.
+  const bool notOlder = reservation.st_mtim.tv_sec > mark.st_mtim.tv_sec ||
+                        (reservation.st_mtim.tv_sec == mark.st_mtim.tv_sec &&
+                         reservation.st_mtim.tv_nsec >= mark.st_mtim.tv_nsec);
+  if (reservationFd && reservation.st_size == 0 && notOlder &&
       StillNames(directoryFd, reserved.c_str(), reservation)) {
     sys::Unlink(directoryFd, reserved.c_str());
   }

@@ -36,17 +36,21 @@ void Reservation::keep() {
 }
 
 std::error_code Reservation::take() {
-  UniqueFd fd(sys::CreateExclusive(directoryFd_, name_.c_str(), O_WRONLY | O_CLOEXEC, 0600));
-  if (!fd)
-    return LastError();
-  // The mark right after the reservation, never before, so that a mark only ever stands beside a
-  // file this program made; a kill in between leaves an unmarked empty file, which no later run
-  // can tell from a user's and so leaves alone. Without a mark (a name too long for one, say) a
-  // leftover is left alone as well.
+  // The mark first: on FAT the exclusive create is the only step that cannot be split, and each
+  // step takes a while there, so a mark made after the reservation left one kill in eight
+  // between the two with an empty file no later run could tell from a user's. A mark left beside
+  // a file that was there before it (the create failed, then a kill) is told apart by its time:
+  // a reservation is never older than its mark.
   const std::string mark = ReservationMarkOf(name_);
   mark_.reset(sys::CreateExclusive(directoryFd_, mark.c_str(), O_WRONLY | O_CLOEXEC, 0600));
   if (mark_)
     sys::LockExclusiveNow(mark_.get());
+  UniqueFd fd(sys::CreateExclusive(directoryFd_, name_.c_str(), O_WRONLY | O_CLOEXEC, 0600));
+  if (!fd) {
+    const std::error_code error = LastError();
+    keep();
+    return error;
+  }
   struct stat status;
   if (fstat(fd.get(), &status) != 0) {
     // Without its identity the destructor could not tell this file from one that took the name

@@ -12,8 +12,9 @@ namespace varnoth {
 // An empty file that holds a new name, made by an exclusive create, on file systems that can
 // neither link nor rename without replacing: the create decides who gets the name, and a rename
 // then replaces only this empty file. Unless kept, it is removed again when this object is, and
-// only if the name still holds it, empty. While it is held, a mark beside it (locked while this
-// object lives) tells a later run that an empty file under the name was left by a killed move.
+// only if the name still holds it, empty. A mark beside it, made just before it and locked while
+// this object lives, tells a later run that an empty file under the name was left by a killed
+// move.
 class Reservation {
  public:
   // `name` is relative to `directoryFd` (or a path, with AT_FDCWD).

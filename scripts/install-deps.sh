@@ -7,6 +7,9 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev
+  # lrelease for the translations; Qt's own translations (standard buttons) and Wayland plugin,
+  # which the window tests and the Wayland smoke test (on a headless weston) use
+  qt6-l10n-tools qt6-translations-l10n qt6-wayland weston
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool openbox fonts-liberation
   desktop-file-utils appstream libxml2-utils dpkg-dev file lintian

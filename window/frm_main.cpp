@@ -287,8 +287,8 @@ void FrmMain::finishClosing() {
 }
 
 void FrmMain::cmdMakeDir_Click() {
-  const std::string answer =
-      questions_.askText("Directory to create", "Create a New Output Directory");
+  const std::string answer = questions_.askText(tr("Directory to create").toStdString(),
+                                                tr("Create a New Output Directory").toStdString());
   // An empty answer is the user changing their mind.
   if (answer.empty())
     return;

@@ -2,13 +2,12 @@
 // The window's definition: its controls with their rectangles, fonts, colours and tooltips.
 #include <unistd.h>
 
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <type_traits>
 
 #include "current_directory.h"
 #include "frm_main.h"
+#include "qt/accessibility.h"
 #include "qt/contrast.h"
 #include "qt/desktop_colour.h"
 #include "qt/directory_list.h"
@@ -46,12 +45,12 @@ QFont ControlFont(const char* face, double points, bool bold = false) {
 
 template <typename Control>
 Control* Place(Control* control, const char* name, QRect rect, const QFont& font,
-               const char* toolTip = nullptr) {
+               const QString& toolTip = {}) {
   control->setObjectName(QString::fromLatin1(name));
   control->setGeometry(rect);
   control->setFont(font);
-  if (toolTip) {
-    control->setToolTip(QString::fromLatin1(toolTip));
+  if (!toolTip.isEmpty()) {
+    control->setToolTip(toolTip);
     control->setAccessibleDescription(control->toolTip());
   }
   return control;
@@ -60,36 +59,30 @@ Control* Place(Control* control, const char* name, QRect rect, const QFont& font
 // What a screen reader calls the control: the labels on the window do not say which list is
 // which, and the lists themselves have no caption.
 template <typename Control>
-Control* Named(Control* control, const char* accessibleName) {
-  control->setAccessibleName(QString::fromLatin1(accessibleName));
-  if constexpr (std::is_base_of_v<QComboBox, Control>) {
-    // On Linux, Qt gives a combo box its current item as its name, and its name comes from the
-    // label that is its buddy: a label that is never shown, as the window has none for it.
-    auto* label = new QLabel(control->accessibleName(), control->parentWidget());
-    label->setObjectName(control->objectName() + QStringLiteral("Label"));
-    label->setBuddy(control);
-    label->hide();
-  }
+Control* Named(Control* control, const QString& accessibleName) {
+  control->setAccessibleName(accessibleName);
   return control;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* caption, QPalette::ColorRole background,
+QLabel* MakeLabel(QWidget* parent, const QString& caption, QPalette::ColorRole background,
                   const QColor& backgroundColour, QPalette::ColorRole text) {
-  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  auto* label = new QLabel(caption, parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setAutoFillBackground(true);
   label->setWordWrap(false);
   QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, backgroundColour.isValid()
-                                         ? backgroundColour
-                                         : parent->palette().color(background));
-  palette.setColor(QPalette::WindowText, parent->palette().color(text));
+  const QColor fill =
+      backgroundColour.isValid() ? backgroundColour : parent->palette().color(background);
+  palette.setColor(QPalette::Window, fill);
+  // The scheme's text colour for that role is meant for its own background, which may not be
+  // the one drawn here (the desktop colour stands in for the highlight).
+  palette.setColor(QPalette::WindowText, ReadableOn(parent->palette().color(text), fill));
   label->setPalette(palette);
   return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* caption) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+QPushButton* MakeButton(QWidget* parent, const QString& caption) {
+  auto* button = new QPushButton(caption, parent);
   // Enter and Esc must never rename files by accident.
   button->setAutoDefault(false);
   button->setDefault(false);
@@ -108,6 +101,7 @@ void FrmMain::createControls() {
     // Staying where it is costs nothing but that risk.
   }
   setObjectName(QStringLiteral("frmMain"));
+  AnnounceAsFrame(staticMetaObject.className());
   setWindowTitle(QStringLiteral("Varnoth"));
   InitWindowResources();
   // Drawn from the SVG at every size but 32 x 32, which has its own hand-made pixels.
@@ -121,74 +115,79 @@ void FrmMain::createControls() {
   setFont(windowFont);
 
   const QColor desktop = DesktopColour(palette());
+  const QColor windowText = palette().color(QPalette::WindowText);
   QPalette windowPalette = palette();
   windowPalette.setColor(QPalette::Window, desktop);
+  // Text drawn straight on the desktop colour, as the side labels are; the focus ring keeps
+  // clear of it.
+  windowPalette.setColor(QPalette::WindowText,
+                         ReadableOn(palette().color(QPalette::HighlightedText), desktop));
   setPalette(windowPalette);
   setAutoFillBackground(true);
 
   const QFont listFont = ControlFont("Arial", 10.5);
 
   // Labels first: they lie beneath every other control.
-  lblConvertFrom = Place(
-      MakeLabel(this, "Source directory...", QPalette::Window, desktop, QPalette::HighlightedText),
-      "lblConvertFrom", TwipsRect(120, 120, 1992, 312), ControlFont("Arial", 10.5, true));
-  lblConvertTo = Place(
-      MakeLabel(this, "Target directory...", QPalette::Window, desktop, QPalette::HighlightedText),
-      "lblConvertTo", TwipsRect(3120, 120, 1935, 315), ControlFont("Arial", 10.5, true));
+  lblConvertFrom =
+      Place(MakeLabel(this, tr("Source directory..."), QPalette::Window, desktop,
+                      QPalette::HighlightedText),
+            "lblConvertFrom", TwipsRect(120, 120, 1992, 312), ControlFont("Arial", 10.5, true));
+  lblConvertTo =
+      Place(MakeLabel(this, tr("Target directory..."), QPalette::Window, desktop,
+                      QPalette::HighlightedText),
+            "lblConvertTo", TwipsRect(3120, 120, 1935, 315), ControlFont("Arial", 10.5, true));
   lblToName =
-      Place(MakeLabel(this, "New file name", QPalette::Button, QColor(), QPalette::ButtonText),
+      Place(MakeLabel(this, tr("New file name"), QPalette::Button, QColor(), QPalette::ButtonText),
             "lblToName", TwipsRect(120, 4320, 2055, 195), ControlFont("Arial", 7.5));
 
   drvFrom = Named(Place(new DriveList(drives_, start, this), "drvFrom",
-                        TwipsRect(120, 360, 2820, 360), listFont, "Source disk"),
-                  "Source drive");
+                        TwipsRect(120, 360, 2820, 360), listFont, tr("Source disk")),
+                  tr("Source drive"));
   dirFrom = Named(
       Place(new DirectoryList(drives_, start, this), "dirFrom", TwipsRect(120, 840, 2820, 1440),
-            listFont, "Directory where the files are located"),
-      "Source directory");
+            listFont, tr("Directory where the files are located")),
+      tr("Source directory"));
   flFrom = Named(Place(new FileListView(start, this), "flFrom", TwipsRect(120, 2520, 2820, 3690),
-                       listFont, "A display of the available file with the given extension"),
-                 "Source files");
+                       listFont, tr("A display of the available file with the given extension")),
+                 tr("Source files"));
   // The list covers "New file name" whole: at fractional scales its frame leaves the edge
   // pixels unpainted, which would let a stroke of the label show through.
   flFrom->setAutoFillBackground(true);
   drvTo = Named(Place(new DriveList(drives_, start, this), "drvTo", TwipsRect(3120, 360, 2820, 360),
-                      listFont, "Target disk"),
-                "Target drive");
-  dirTo =
-      Named(Place(new DirectoryList(drives_, start, this), "dirTo",
-                  TwipsRect(3120, 840, 2820, 1440), listFont, "Directory where to move the files"),
-            "Target directory");
+                      listFont, tr("Target disk")),
+                tr("Target drive"));
+  dirTo = Named(
+      Place(new DirectoryList(drives_, start, this), "dirTo", TwipsRect(3120, 840, 2820, 1440),
+            listFont, tr("Directory where to move the files")),
+      tr("Target directory"));
   flTo = Named(Place(new FileListView(start, this), "flTo", TwipsRect(3120, 2520, 2820, 3210),
-                     listFont, "Files currently matching the new name string."),
-               "Target files");
+                     listFont, tr("Files currently matching the new name string.")),
+               tr("Target files"));
 
   txtToName = Named(Place(new NameBox(this), "txtToName", TwipsRect(120, 6360, 2820, 372),
                           ControlFont("MS Sans Serif", 8.25)),
-                    "New file name");
+                    tr("New file name"));
   QPalette namePalette = txtToName->palette();
   namePalette.setColor(QPalette::Base, Qt::white);
   // The box stays white, as designed; the desktop's text colour goes on it only where it can be
   // read there (a dark scheme's light text cannot).
-  const QColor windowText = palette().color(QPalette::WindowText);
-  namePalette.setColor(QPalette::Text, ContrastRatio(windowText, Qt::white) >= 4.5
-                                           ? windowText
-                                           : MostContrasting(Qt::white));
+  namePalette.setColor(QPalette::Text, ReadableOn(windowText, Qt::white));
   txtToName->setPalette(namePalette);
 
-  cmdConvert = Named(Place(MakeButton(this, "Rename Files"), "cmdConvert",
-                           TwipsRect(3120, 6360, 2850, 375), ControlFont("Arial", 9, true),
-                           "Rename the files from the source directory to the target directory"),
-                     "Rename Files");
+  cmdConvert =
+      Named(Place(MakeButton(this, tr("Rename Files")), "cmdConvert",
+                  TwipsRect(3120, 6360, 2850, 375), ControlFont("Arial", 9, true),
+                  tr("Rename the files from the source directory to the target directory")),
+            tr("Rename Files"));
   cmbExtensionSelector =
       Named(Place(new ExtensionSelector({"jpg", "mpg", "tif", "gif", "cdr", "pdf", "zip"}, this),
                   "cmbExtensionSelector", TwipsRect(5040, 5880, 852, 360), listFont,
-                  "Sets the file extension to work with."),
-            "File extension");
-  cmdMakeDir = Named(Place(MakeButton(this, "New target directory"), "cmdMakeDir",
+                  tr("Sets the file extension to work with.")),
+            tr("File extension"));
+  cmdMakeDir = Named(Place(MakeButton(this, tr("New target directory")), "cmdMakeDir",
                            TwipsRect(3120, 5880, 1875, 375), ControlFont("Arial", 8.25, true),
-                           "Make a directory for the graphics to be copied into."),
-                     "New target directory");
+                           tr("Make a directory for the graphics to be copied into.")),
+                     tr("New target directory"));
 
   QWidget* tabOrder[] = {
       drvFrom,   dirFrom, flFrom, drvTo, dirTo, flTo, txtToName, cmdConvert, cmbExtensionSelector,

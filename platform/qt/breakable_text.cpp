@@ -32,4 +32,10 @@ QString WithBreakOpportunities(const QString& text, int longestRun) {
   return shown;
 }
 
+QString WholeTextToolTip(const QString& text) {
+  // Plain text would be taken for markup whenever it looks like some, and would not wrap.
+  return QStringLiteral("<p style=\"white-space:pre-wrap\">") +
+         WithBreakOpportunities(text).toHtmlEscaped() + QStringLiteral("</p>");
+}
+
 }  // namespace varnoth

@@ -11,4 +11,8 @@ namespace varnoth {
 // copied and read aloud.
 QString WithBreakOpportunities(const QString& text, int longestRun = 20);
 
+// A tooltip that shows `text` whole and as it is: never read as markup, spaces kept, and wrapped
+// at the same break opportunities when it is wider than the screen allows.
+QString WholeTextToolTip(const QString& text);
+
 }  // namespace varnoth

@@ -31,4 +31,8 @@ QColor MostContrasting(const QColor& background) {
   return ContrastRatio(black, background) >= ContrastRatio(white, background) ? black : white;
 }
 
+QColor ReadableOn(const QColor& preferred, const QColor& background) {
+  return ContrastRatio(preferred, background) >= 4.5 ? preferred : MostContrasting(background);
+}
+
 }  // namespace varnoth

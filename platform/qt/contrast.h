@@ -14,4 +14,8 @@ double ContrastRatio(const QColor& a, const QColor& b);
 // Black or white, whichever stands out more against `background`; never below 4.5:1.
 QColor MostContrasting(const QColor& background);
 
+// `preferred` where it stands out at least 4.5:1 against `background`; MostContrasting otherwise.
+// The desktop's own text colours are kept wherever a scheme makes them readable.
+QColor ReadableOn(const QColor& preferred, const QColor& background);
+
 }  // namespace varnoth

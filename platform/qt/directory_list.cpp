@@ -9,6 +9,7 @@
 #include "directory_tree.h"
 #include "drives.h"
 #include "qt/answered_reads.h"
+#include "qt/breakable_text.h"
 #include "qt/display_text.h"
 #include "qt/folder_icons.h"
 
@@ -35,6 +36,8 @@ DirectoryList::DirectoryList(std::shared_ptr<DriveTable> drives,
     : QTreeWidget(parent), drives_(std::move(drives)), read_(AnsweredReader(*this)) {
   setHeaderHidden(true);
   setColumnCount(1);
+  // A hidden header is still offered to screen readers, which would read its default "1".
+  setHeaderLabels({QString()});
   setRootIsDecorated(false);
   setItemsExpandable(false);
   setExpandsOnDoubleClick(false);
@@ -100,7 +103,8 @@ std::error_code DirectoryList::showDirectory(const std::string& directory) {
   QTreeWidgetItem* current = nullptr;
   for (const auto& item : items) {
     auto* row = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
-    row->setText(0, DisplayText(item.name));
+    row->setText(0, DisplayNameText(item.name));
+    row->setToolTip(0, WholeTextToolTip(DisplayNameText(item.path)));
     row->setIcon(0, item.open ? openFolder : closedFolder);
     row->setData(0, kPathRole, QByteArray::fromStdString(item.path));
     if (item.open) {

@@ -4,6 +4,8 @@
 #include <QAbstractItemView>
 #include <algorithm>
 
+#include "qt/accessibility.h"
+#include "qt/breakable_text.h"
 #include "qt/display_text.h"
 
 namespace varnoth {
@@ -19,6 +21,7 @@ QByteArray Key(const std::string& mountPoint) {
 DriveList::DriveList(std::shared_ptr<const DriveTable> drives, const std::string& initialDirectory,
                      QWidget* parent)
     : QComboBox(parent), drives_(std::move(drives)) {
+  InstallAccessibleInterfaces();
   showDrive(drives_->driveOf(initialDirectory));
   connect(this, &QComboBox::activated, this, &DriveList::choose);
 }
@@ -35,7 +38,7 @@ void DriveList::fillItems() {
   clear();
   for (const auto& drive : listed) {
     addItem(DisplayText(DriveCaption(drive)), Key(drive.mountPoint));
-    setItemData(count() - 1, DisplayText(drive.mountPoint), Qt::ToolTipRole);
+    setItemData(count() - 1, WholeTextToolTip(DisplayNameText(drive.mountPoint)), Qt::ToolTipRole);
   }
   setCurrentIndex(findData(Key(drive_.mountPoint)));
 }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt/extension_selector.h"
 
+#include "qt/accessibility.h"
 #include "qt/display_text.h"
 
 namespace varnoth {
 
 ExtensionSelector::ExtensionSelector(const QStringList& items, QWidget* parent)
     : QComboBox(parent) {
+  InstallAccessibleInterfaces();
   setEditable(false);
   addItems(items);
   setCurrentIndex(-1);

@@ -2,6 +2,7 @@
 #include "qt/file_list_model.h"
 
 #include "file_listing.h"
+#include "qt/breakable_text.h"
 #include "qt/display_text.h"
 
 namespace varnoth {
@@ -16,11 +17,12 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
-  if (role != Qt::DisplayRole || !index.isValid() ||
+  if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() ||
       static_cast<std::size_t>(index.row()) >= listing_.count()) {
     return {};
   }
-  return DisplayText(listing_.entry(static_cast<std::size_t>(index.row())));
+  const QString name = DisplayNameText(listing_.entry(static_cast<std::size_t>(index.row())));
+  return role == Qt::ToolTipRole ? WholeTextToolTip(name) : name;
 }
 
 }  // namespace varnoth

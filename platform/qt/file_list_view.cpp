@@ -5,6 +5,7 @@
 
 #include "qt/answered_reads.h"
 #include "qt/file_list_model.h"
+#include "qt/widest_row_delegate.h"
 
 namespace varnoth {
 
@@ -17,6 +18,15 @@ FileListView::FileListView(const std::string& directory, QWidget* parent)
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setModel(model_);
+  // Long names are shown whole: the list scrolls sideways, as the directory lists do.
+  auto* widest = new WidestRowDelegate(
+      [this] { return listing_.count(); },
+      [this](std::size_t row) -> const std::string& { return listing_.entry(row); }, this);
+  setItemDelegate(widest);
+  connect(model_, &QAbstractItemModel::modelReset, this, [widest] { widest->forget(); });
+  setTextElideMode(Qt::ElideNone);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
           &FileListView::copySelection);
 }

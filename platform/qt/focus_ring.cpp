@@ -22,6 +22,14 @@ QColor FillOf(const QWidget& control) {
   return control.palette().color(buttonLike ? QPalette::Button : QPalette::Base);
 }
 
+// Outside the control the ring runs across the window's own text where a label reaches down to
+// the control: of black and white it takes the one unlike that text, wherever that one still
+// stands out 3:1 against the background.
+QColor OuterColour(const QColor& background, const QColor& text) {
+  const QColor unlikeText = RelativeLuminance(text) > 0.5 ? QColor(Qt::black) : QColor(Qt::white);
+  return ContrastRatio(unlikeText, background) >= 3.0 ? unlikeText : MostContrasting(background);
+}
+
 }  // namespace
 
 FocusRing::FocusRing(QWidget& window) : QWidget(&window) {
@@ -103,7 +111,8 @@ void FocusRing::paintEvent(QPaintEvent*) {
     painter.setClipRegion(band);
     painter.fillRect(frame, colour);
   };
-  fillFrame(all, inner, MostContrasting(outside));
+  fillFrame(all, inner,
+            OuterColour(outside, parentWidget()->palette().color(QPalette::WindowText)));
   fillFrame(inner, hole, MostContrasting(inside));
 }
 

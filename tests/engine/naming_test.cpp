@@ -95,6 +95,8 @@ TEST(NameRefusals, StemsAndDirectoryNamesThatWouldLeaveTheirDirectoryOrHideAreRe
   EXPECT_EQ(RefuseDirectoryName("2024/01"), DirectoryNameRefusal::kContainsSlash);
   EXPECT_EQ(RefuseDirectoryName(".."), DirectoryNameRefusal::kDotOrDotDot);
   EXPECT_EQ(RefuseDirectoryName(".hidden"), DirectoryNameRefusal::kNone);
+  EXPECT_EQ(RefuseDirectoryName(std::string("New\0er", 6)), DirectoryNameRefusal::kContainsNul)
+      << "pasted text would make a directory named up to the NUL";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 
@@ -46,8 +47,9 @@ TEST_P(TakenButNotListed, RefusesTheCopyAndUsesUpTheNumber) {
                                     .stem = stem,
                                     .selected = {"a.jpg", "b.jpg"}});
 
-  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot copy '" + (source / "a.jpg") +
-                                    "' to '" + taken + "': File exists."});
+  EXPECT_EQ(outcome.messages,
+            Names{"Failure converting file. Cannot copy '\u2068" + (source / "a.jpg") +
+                  "\u2069' to '\u2068" + taken + "\u2069': File exists."});
   EXPECT_EQ(outcome.sourceList, Names{"a.jpg"});
   EXPECT_EQ(HoldingsOf(target.path())[stem + "002.jpg"], "b.jpg");
   EXPECT_TRUE(fs::exists(fs::symlink_status(taken)));
@@ -83,9 +85,9 @@ TEST(RenameRunFailure, FailedCopyKeepsTheSourceAndTheRunGoesOn) {
   FailingFileServices files({.nth = 2, .errorNumber = EIO}, {});
   const RunOutcome outcome = RunThreeThrough(files, source, target);
 
-  EXPECT_EQ(outcome.messages,
-            Names{"Failure converting file. Cannot copy '" + (source / "b.jpg") + "' to '" +
-                  (target / "Trip002.jpg") + "': Input/output error."});
+  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot copy '\u2068" +
+                                    (source / "b.jpg") + "\u2069' to '\u2068" +
+                                    (target / "Trip002.jpg") + "\u2069': Input/output error."});
   EXPECT_EQ(outcome.sourceList, Names{"b.jpg"});
   EXPECT_EQ(HoldingsOf(target.path()),
             (Holdings{{"Trip001.jpg", "a.jpg"}, {"Trip003.jpg", "c.jpg"}}));
@@ -96,9 +98,9 @@ TEST(RenameRunFailure, FailedDeleteLeavesTheFileInBothPlaces) {
   FailingFileServices files({}, {.nth = 1, .errorNumber = EACCES});
   const RunOutcome outcome = RunThreeThrough(files, source, target);
 
-  EXPECT_EQ(outcome.messages,
-            Names{"Failure converting file. Cannot delete '" + (source / "a.jpg") +
-                  "' after copying it to '" + (target / "Trip001.jpg") + "': Permission denied."});
+  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot delete '\u2068" +
+                                    (source / "a.jpg") + "\u2069' after copying it to '\u2068" +
+                                    (target / "Trip001.jpg") + "\u2069': Permission denied."});
   EXPECT_EQ(outcome.sourceList, Names{"a.jpg"});
   EXPECT_EQ(outcome.targetList, (Names{"Trip001.jpg", "Trip002.jpg", "Trip003.jpg"}));
 }
@@ -153,24 +155,30 @@ const struct {
   bool empty;   // Trip002.jpg holds nothing
   bool marked;  // .varnoth-reserved-Trip002.jpg beside it
   bool locked;  // a run still holds the mark
+  bool older;   // Trip002.jpg was there before the mark
   const char* aBecomes;
 } kLeftovers[] = {
-    {"marked empty reservation", true, true, false, "Trip002.jpg"},
-    {"the user's own empty file", true, false, false, "Trip003.jpg"},
-    {"mark beside a file with content", false, true, false, "Trip003.jpg"},
-    {"reservation of a run still going", true, true, true, "Trip003.jpg"},
+    {"marked empty reservation", true, true, false, false, "Trip002.jpg"},
+    {"the user's own empty file", true, false, false, false, "Trip003.jpg"},
+    {"the user's own empty file, older than a mark", true, true, false, true, "Trip003.jpg"},
+    {"mark beside a file with content", false, true, false, false, "Trip003.jpg"},
+    {"reservation of a run still going", true, true, true, false, "Trip003.jpg"},
 };
 
 TEST(RenameRunFailure, OnlyAMarkedEmptyReservationIsRemovedAndItsNumberUsedAgain) {
-  for (const auto& [left, empty, marked, locked, aBecomes] : kLeftovers) {
+  for (const auto& [left, empty, marked, locked, older, aBecomes] : kLeftovers) {
     SCOPED_TRACE(left);
     TempDir source, target;
     Photo(source.path(), "a.jpg");
     Photo(target.path(), "Trip001.jpg");
-    WriteFile(target / "Trip002.jpg", empty ? "" : "photo of Trip002.jpg");
     const std::string mark = target / ".varnoth-reserved-Trip002.jpg";
     if (marked)
       WriteFile(mark, "");
+    const std::string content = empty ? "" : "photo of Trip002.jpg";
+    if (older)
+      target.createFile("Trip002.jpg", content, std::time(nullptr) - 60);
+    else
+      WriteFile(target / "Trip002.jpg", content);
     const int lock = locked ? open(mark.c_str(), O_RDONLY | O_CLOEXEC) : -1;
     if (locked) {
       ASSERT_EQ(flock(lock, LOCK_EX), 0);
@@ -208,8 +216,9 @@ TEST(RenameRunFailure, CounterOverflowIsReportedOnceAndStopsTheMoves) {
   const RunOutcome outcome = RunOn(
       {.sourceDir = source.path(), .targetDir = target.path(), .selected = {"a.jpg", "b.jpg"}});
 
-  EXPECT_EQ(outcome.messages, Names{"Failure converting file. Cannot give 'a.jpg' a number past "
-                                    "2147483647: Numerical result out of range."});
+  EXPECT_EQ(outcome.messages,
+            Names{"Failure converting file. Cannot give '\u2068a.jpg\u2069' a number past "
+                  "2147483647: Numerical result out of range."});
   EXPECT_EQ(outcome.sourceList, (Names{"a.jpg", "b.jpg"}));
 }
 
@@ -225,10 +234,11 @@ TEST(RenameRunFailure, StemWithDotReportsEveryTargetAndReplacesNothing) {
                                     .selected = {"a.jpg", "b.jpg"}});
 
   using testing::EndsWith, testing::HasSubstr;
-  EXPECT_THAT(outcome.messages, testing::ElementsAre(HasSubstr("number of 'Trip.2003001.jpg'"),
-                                                     HasSubstr("number of 'Trip.2003002.jpg'"),
-                                                     EndsWith("Trip.2003001.jpg': File exists."),
-                                                     EndsWith("Trip.2003002.jpg': File exists.")));
+  EXPECT_THAT(outcome.messages,
+              testing::ElementsAre(HasSubstr("number of '\u2068Trip.2003001.jpg\u2069'"),
+                                   HasSubstr("number of '\u2068Trip.2003002.jpg\u2069'"),
+                                   EndsWith("Trip.2003001.jpg\u2069': File exists."),
+                                   EndsWith("Trip.2003002.jpg\u2069': File exists.")));
   EXPECT_EQ(outcome.sourceList, (Names{"a.jpg", "b.jpg"}));
 }
 

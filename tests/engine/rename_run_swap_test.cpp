@@ -108,8 +108,9 @@ TEST_P(FolderSwapTest, ActsOnlyInTheListedFolders) {
   const Holdings source = HoldingsOf(share.root / swap->originalSource);
   const Holdings target = HoldingsOf(share.root / swap->originalTarget);
   if (when == When::kBeforeTheRun) {
-    EXPECT_EQ(messages, Names{"Failure converting file. The folder '" + (share.root / swap->named) +
-                              "' changed since it was listed; nothing was moved."});
+    EXPECT_EQ(messages,
+              Names{"Failure converting file. The folder '\u2068" + (share.root / swap->named) +
+                    "\u2069' changed since it was listed; nothing was moved."});
     EXPECT_EQ(source, (Holdings{{"a.jpg", "a.jpg"}, {"b.jpg", "b.jpg"}}));
     EXPECT_TRUE(target.empty());
   } else {

@@ -103,8 +103,8 @@ TEST_P(FileSystemMatrix, MovesEverySelectedFileAndLosesNothing) {
   Holdings expected = {{"Trip001.jpg", "Trip001.jpg"}};
   Names messages, left;
   if (c.nextNameTaken) {
-    messages.push_back("Failure converting file. Cannot copy '" + source + "/a.jpg' to '" + taken +
-                       "': File exists.");
+    messages.push_back("Failure converting file. Cannot copy '\u2068" + source +
+                       "/a.jpg\u2069' to '\u2068" + taken + "\u2069': File exists.");
     left.push_back("a.jpg");
     expected.insert({{"Trip003.jpg", "b.jpg"}, {"Trip004.jpg", "c.jpg"}});
     EXPECT_EQ(ReadFile(taken + "/inside.jpg"), "photo of inside.jpg");

@@ -40,19 +40,25 @@ usr/share/icons/hicolor/32x32/apps/$app_id.png
 usr/share/icons/hicolor/scalable/apps/$app_id.svg
 usr/share/lintian/overrides/varnoth
 usr/share/man/man1/varnoth.1.gz
-usr/share/metainfo/$app_id.metainfo.xml"
+usr/share/metainfo/$app_id.metainfo.xml
+usr/share/varnoth/translations/varnoth_de.qm"
 actual=$(cd "$root" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || fail "package files differ from the expected ones:
 $(diff <(echo "$expected") <(echo "$actual") || true)"
 [ -x "$root/usr/bin/varnoth" ] || fail "usr/bin/varnoth is not executable"
 
 # Without the Qt libraries in Depends, apt would install a program that cannot start (or, without
-# the SVG plugins, one without icons).
+# the SVG plugins, one without icons; without the Wayland plugin, one that needs an X server).
 depends=$(dpkg-deb -f "$package" Depends)
 depended_on=$(tr ',' '\n' <<<"$depends" | awk '{ print $1 }')
-for library in libqt6widgets6 libqt6gui6 libqt6core6 libqt6svg6 libstdc++6 libc6; do
+for library in libqt6widgets6 libqt6gui6 libqt6core6 libqt6svg6 qt6-wayland libstdc++6 libc6; do
   grep -qxF "$library" <<<"$depended_on" || fail "Depends lacks $library: $depends"
 done
+
+# The installed program finds its translations from where it is installed.
+help=$(LANG=de_DE.UTF-8 LANGUAGE= LC_ALL= LC_MESSAGES= "$root/usr/bin/varnoth" --help) ||
+  fail "varnoth --help failed"
+grep -q '^Aufruf: varnoth' <<<"$help" || fail "the installed program's help is not in German: $help"
 
 # The desktop entry, the metainfo and the icons find each other only by these names.
 desktop=$root/usr/share/applications/$app_id.desktop

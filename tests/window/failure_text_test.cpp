@@ -33,56 +33,65 @@ TEST(FailureText, EveryRefusalAndMoveReasonReadsAsAUserSeesIt) {
   givenUp.finish();
   const Row rows[] = {
       {"share that does not answer", copy(share),
-       "Failure converting file. Cannot copy '/p/<b>a</b>.jpg' to '/t/Trip001.jpg': '/media/nas' "
-       "does not answer."},
+       "Failure converting file. Cannot copy '\u2068/p/<b>a</b>.jpg\u2069' to "
+       "'\u2068/t/Trip001.jpg\u2069': '\u2068/media/nas\u2069' does not answer."},
       {"window closed while a move waited",
        RunFailureText({.step = RunFailure::Step::kCopy,
                        .path = "/media/nas/2024/IMG_0042.jpg",
                        .otherPath = "/media/nas/2024/Trip001.jpg",
                        .error = WaitError::kClosing}),
-       "Failure converting file. 'IMG_0042.jpg' stays in '/media/nas/2024'; the files before it "
-       "were moved."},
+       "Failure converting file. '\u2068IMG_0042.jpg\u2069' stays in "
+       "'\u2068/media/nas/2024\u2069'; "
+       "the files before it were moved."},
       {"listing without end",
        HandlerFailureText(HandlerLeadIn::kDirectory, "/x", WaitError::kListingTooLong),
-       "Directory failure. Cannot read '/x': its listing goes on past 512 MiB of names without "
-       "ending."},
+       "Directory failure. Cannot read '\u2068/x\u2069': its listing goes on past 512 MiB of names "
+       "without ending."},
       {"empty stem", stem(StemRefusal::kEmpty), "Please enter new file name"},
       {"stem with a slash", stem(StemRefusal::kContainsSlash),
        "The new file name must not contain \"/\"."},
       {"stem with a leading dot", stem(StemRefusal::kBeginsWithDot),
        "The new file name must not begin with \".\"."},
       {"system reason", copy(std::make_error_code(std::errc::file_exists)),
-       "Failure converting file. Cannot copy '/p/<b>a</b>.jpg' to '/t/Trip001.jpg': File exists."},
+       "Failure converting file. Cannot copy '\u2068/p/<b>a</b>.jpg\u2069' to "
+       "'\u2068/t/Trip001.jpg\u2069': File exists."},
       {"entry swapped for a link", copy(MoveError::kNotRegularFile),
-       "Failure converting file. '/p/<b>a</b>.jpg' is no longer a regular file; it was left where "
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' is no longer a regular file; it was "
+       "left where "
        "it is."},
       {"source growing", copy(MoveError::kChangedWhileCopying),
-       "Failure converting file. '/p/<b>a</b>.jpg' changed while it was being copied to "
-       "'/t/Trip001.jpg'; it was kept and the copy removed."},
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' changed while it was being copied "
+       "to "
+       "'\u2068/t/Trip001.jpg\u2069'; it was kept and the copy removed."},
       {"copy not synced", copy(MoveError::kCopyNotDurable),
-       "Failure converting file. Cannot make sure that '/t/Trip001.jpg' is safely on disk; the "
-       "copy exists and '/p/<b>a</b>.jpg' was kept."},
+       "Failure converting file. Cannot make sure that '\u2068/t/Trip001.jpg\u2069' is safely on "
+       "disk; the "
+       "copy exists and '\u2068/p/<b>a</b>.jpg\u2069' was kept."},
       {"entry put back", copy(MoveError::kReplacedPutBack),
-       "Failure converting file. '/p/<b>a</b>.jpg' was replaced while it was being moved; it was "
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' was replaced while it was being "
+       "moved; it was "
        "put back."},
       {"entry not put back", copy(MoveError::kReplacedNotPutBack),
-       "Failure converting file. '/p/<b>a</b>.jpg' was replaced while it was being moved; what "
-       "took its place is now '/t/Trip001.jpg'."},
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' was replaced while it was being "
+       "moved; what "
+       "took its place is now '\u2068/t/Trip001.jpg\u2069'."},
       {"size misreported", copy(MoveError::kSizeDisagrees),
-       "Failure converting file. '/p/<b>a</b>.jpg' holds more or fewer bytes than its size says; "
+       "Failure converting file. '\u2068/p/<b>a</b>.jpg\u2069' holds more or fewer bytes than its "
+       "size says; "
        "it was kept and the copy removed."},
       {"folder that cannot be opened",
        RunFailureText({.step = RunFailure::Step::kOpenFolder,
                        .path = "/t",
                        .error = std::make_error_code(std::errc::permission_denied)}),
-       "Failure converting file. Cannot open '/t': Permission denied; nothing was moved."},
+       "Failure converting file. Cannot open '\u2068/t\u2069': Permission denied; nothing was "
+       "moved."},
       {"directory name with a slash",
        DirectoryNameRefusalText(DirectoryNameRefusal::kContainsSlash),
        "Failure creating directory. The name must not contain \"/\"."},
       {"drive lead-in",
        HandlerFailureText(HandlerLeadIn::kDrive, "/media/card",
                           std::make_error_code(std::errc::no_such_file_or_directory)),
-       "Drive failure. Cannot read '/media/card': No such file or directory."},
+       "Drive failure. Cannot read '\u2068/media/card\u2069': No such file or directory."},
   };
   for (const Row& row : rows)
     EXPECT_EQ(row.text, row.expected) << row.name;

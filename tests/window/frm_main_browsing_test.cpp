@@ -140,7 +140,7 @@ TEST_F(BrowsingTest, AVanishedDriveIsReportedAndNeitherSideMoves) {
 
   ASSERT_EQ(dialogs_.messages.size(), 1u);
   EXPECT_EQ(dialogs_.messages[0],
-            "Drive failure. Cannot read '" + card + "': No such file or directory.");
+            "Drive failure. Cannot read '\u2068" + card + "\u2069': No such file or directory.");
   EXPECT_EQ(drives->currentIndex(), 1) << "the drive list keeps showing the chosen drive";
   EXPECT_EQ(path("dirFrom"), dir_->path());
   EXPECT_EQ(path("dirTo"), dir_->path());
@@ -194,7 +194,7 @@ TEST_F(BrowsingTest, ADirectoryThatVanishedIsReportedAndTheWindowStaysUsable) {
   openDirectory("dirFrom", "Gone");
 
   ASSERT_EQ(dialogs_.messages.size(), 1u);
-  EXPECT_EQ(dialogs_.messages[0].rfind("Directory failure. Cannot open '", 0), 0u)
+  EXPECT_EQ(dialogs_.messages[0].rfind("Directory failure. Cannot open '\u2068", 0), 0u)
       << dialogs_.messages[0];
   EXPECT_EQ(path("dirFrom"), dir_->path());
   EXPECT_EQ(entries("flFrom"), Entries{"a.jpg"});
@@ -208,8 +208,8 @@ TEST_F(BrowsingTest, TypingAfterTheSourceDirectoryVanishedReportsItOnceAndKeepsT
 
   QTest::keyClick(control<QWidget>("txtToName"), Qt::Key_X);
 
-  EXPECT_EQ(dialogs_.messages, Entries{"Directory failure. Cannot read '" + *dir_ / "Trip" +
-                                       "': No such file or directory."});
+  EXPECT_EQ(dialogs_.messages, Entries{"Directory failure. Cannot read '\u2068" + *dir_ / "Trip" +
+                                       "\u2069': No such file or directory."});
   EXPECT_EQ(path("dirFrom"), *dir_ / "Trip") << "no list is re-pointed";
   openDirectory("dirFrom", QString::fromStdString(FolderNameOf(dir_->path())));
   EXPECT_EQ(path("dirFrom"), dir_->path()) << "the window stays usable";

@@ -104,7 +104,8 @@ TEST_F(CommandsTest, NewTargetDirectoryRefusesWhatItCannotOrShouldNotCreate) {
     const char* answer;
     const char* message;
   } cases[] = {
-      {"Existing", "Failure creating directory. Cannot create '{dir}/Existing': File exists."},
+      {"Existing",
+       "Failure creating directory. Cannot create '\u2068{dir}/Existing\u2069': File exists."},
       {"a/b", "Failure creating directory. The name must not contain \"/\"."},
       {"../escape", "Failure creating directory. The name must not contain \"/\"."},
       {"..", "Failure creating directory. The name must not be \".\" or \"..\"."},

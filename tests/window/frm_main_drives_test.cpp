@@ -95,7 +95,7 @@ TEST_F(DrivesTest, CardsComeAndGoButTheShownOneStaysUntilTheUserLeavesIt) {
   EXPECT_EQ(shown("drvFrom"), card_);
   choose("drvFrom", card_);
   EXPECT_EQ(dialogs_.messages,
-            Entries{"Drive failure. Cannot read '" + card_ + "': No such device."})
+            Entries{"Drive failure. Cannot read '\u2068" + card_ + "\u2069': No such device."})
       << "the empty mount point left behind is not the card";
   choose("drvFrom", "/");
   EXPECT_EQ(listed("drvFrom"), Entries{"/"}) << "gone once the user chose another drive";

@@ -29,6 +29,20 @@ TEST(Contrast, MatchesTheRatiosOfKnownColourPairs) {
   }
 }
 
+// The colours of a widespread desktop scheme, whose light accent makes white text hard to read.
+QPalette BreezePalette() {
+  QPalette breeze;
+  breeze.setColor(QPalette::Window, QColor(0xef, 0xf0, 0xf1));
+  breeze.setColor(QPalette::WindowText, QColor(0x23, 0x26, 0x27));
+  breeze.setColor(QPalette::Base, QColor(0xfc, 0xfc, 0xfc));
+  breeze.setColor(QPalette::Text, QColor(0x23, 0x26, 0x27));
+  breeze.setColor(QPalette::Button, QColor(0xef, 0xf0, 0xf1));
+  breeze.setColor(QPalette::ButtonText, QColor(0x23, 0x26, 0x27));
+  breeze.setColor(QPalette::Highlight, QColor(0x3d, 0xae, 0xe9));
+  breeze.setColor(QPalette::HighlightedText, QColor(0xfc, 0xfc, 0xfc));
+  return breeze;
+}
+
 QPalette DarkPalette() {
   QPalette dark;
   dark.setColor(QPalette::Window, QColor(0x35, 0x35, 0x35));
@@ -92,8 +106,10 @@ class FocusTest : public WindowTest, public testing::WithParamInterface<const ch
   void SetUp() override {
     WindowTest::SetUp();
     previous_ = QApplication::palette();
-    const bool dark = std::string(GetParam()) == "dark";
-    QApplication::setPalette(dark ? DarkPalette() : QApplication::style()->standardPalette());
+    const std::string scheme = GetParam();
+    QApplication::setPalette(scheme == "dark"     ? DarkPalette()
+                             : scheme == "breeze" ? BreezePalette()
+                                                  : QApplication::style()->standardPalette());
   }
   void TearDown() override {
     WindowTest::TearDown();
@@ -136,17 +152,29 @@ TEST_P(FocusTest, EveryControlShowsItsFocusWithAtLeastThreeToOneContrast) {
   }
 }
 
-TEST_P(FocusTest, TheWhiteNameBoxKeepsItsTextReadable) {
+// In a scheme with a light accent as well.
+using ReadableTextTest = FocusTest;
+
+TEST_P(ReadableTextTest, TheWhiteNameBoxAndTheLabelsKeepTheirTextReadable) {
   OpenWindow();
   const QPalette palette = control<QWidget>("txtToName")->palette();
   EXPECT_EQ(palette.color(QPalette::Base), QColor(Qt::white));
   EXPECT_GE(ContrastRatio(palette.color(QPalette::Text), Qt::white), 4.5) << GetParam();
+  for (const char* name : {"lblConvertFrom", "lblConvertTo", "lblToName"}) {
+    const QPalette label = control<QWidget>(name)->palette();
+    const double ratio =
+        ContrastRatio(label.color(QPalette::WindowText), label.color(QPalette::Window));
+    std::cout << GetParam() << " palette, " << name << ": text contrast " << ratio << ":1\n";
+    EXPECT_GE(ratio, 4.5) << GetParam() << ", " << name;
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Palettes, FocusTest, testing::Values("light", "dark"),
-                         [](const testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param);
-                         });
+const auto kPaletteName = [](const testing::TestParamInfo<const char*>& info) {
+  return std::string(info.param);
+};
+INSTANTIATE_TEST_SUITE_P(Palettes, FocusTest, testing::Values("light", "dark"), kPaletteName);
+INSTANTIATE_TEST_SUITE_P(Palettes, ReadableTextTest, testing::Values("light", "dark", "breeze"),
+                         kPaletteName);
 
 }  // namespace
 }  // namespace varnoth::test

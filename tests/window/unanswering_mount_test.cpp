@@ -194,7 +194,7 @@ TEST_P(ScenarioTest, TheWindowPaintsNamesTheFolderAndTheSameActionWorksOnceItAns
     OpenWindow();
 
   whileFrozen([&] { row.act(*this); }, false);
-  EXPECT_NE(messagesSoFar().find("'" + mount_ + "' does not answer"), std::string::npos)
+  EXPECT_NE(messagesSoFar().find("'\u2068" + mount_ + "\u2069' does not answer"), std::string::npos)
       << "messages:\n"
       << messagesSoFar();
 

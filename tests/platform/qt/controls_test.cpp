@@ -11,12 +11,16 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 #include <functional>
 
+#include "drives.h"
 #include "qt/breakable_text.h"
+#include "qt/directory_list.h"
 #include "qt/extension_selector.h"
 #include "qt/file_list_view.h"
 #include "qt/focus_ring.h"
@@ -56,13 +60,54 @@ TEST(ExtensionSelector, SettingAnItemChoosesItAndNotifies) {
   EXPECT_EQ(selector.text(), "mpg");
 }
 
-TEST(FileListView, ShowsNamesThatAreNotUtf8WithReplacementCharacters) {
+TEST(FileListView, ShowsNamesThatAreNotUtf8WithAVisibleEscapeForEachByte) {
   test::TempDir dir;
   test::WriteFile(dir / "caf\xe9.jpg", "x");
   FileListView view(dir.path());
   ASSERT_EQ(view.model()->rowCount(), 1);
-  EXPECT_EQ(view.model()->index(0, 0).data().toString(), QString::fromUtf8("caf\xef\xbf\xbd.jpg"));
+  EXPECT_EQ(view.model()->index(0, 0).data().toString(), QStringLiteral("caf\\xE9.jpg"));
   EXPECT_EQ(view.listing().entry(0), "caf\xe9.jpg");
+}
+
+// The tooltip shown when the mouse rests at `point` of a list's viewport.
+QString ToolTipAt(QAbstractItemView& list, QPoint point) {
+  QToolTip::hideText();
+  QHelpEvent event(QEvent::ToolTip, point, list.viewport()->mapToGlobal(point));
+  QApplication::sendEvent(list.viewport(), &event);
+  return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// Names that differ only at their end can be told apart: the list scrolls sideways as far as its
+// longest name, which need not be the row the list measures, and a row's tooltip shows the whole
+// name; off the rows the control's own tooltip stays. A folder's row shows its whole path.
+TEST(Lists, ShowLongNamesWholeBySidewaysScrollingAndTooltips) {
+  test::TempDir dir;
+  const std::string longName = "A" + std::string(120, 'x') + "_holiday_<b>end.jpg";
+  test::WriteFile(dir / longName, "x");
+  test::WriteFile(dir / "b.jpg", "x");
+  FileListView files(dir.path());
+  files.setToolTip(QStringLiteral("the list's own tooltip"));
+  files.setGeometry(0, 0, 188, 150);
+  files.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&files));
+
+  const QModelIndex longRow = files.model()->index(0, 0);
+  ASSERT_EQ(files.listing().entry(0), longName);
+  const int textWidth = files.fontMetrics().horizontalAdvance(QString::fromStdString(longName));
+  EXPECT_GE(files.visualRect(longRow).width(), textWidth);
+  EXPECT_GE(files.horizontalScrollBar()->maximum() + files.viewport()->width(), textWidth);
+  EXPECT_EQ(ToolTipAt(files, files.visualRect(longRow).center()),
+            WholeTextToolTip(QString::fromStdString(longName)));
+  EXPECT_EQ(ToolTipAt(files, QPoint(5, files.viewport()->height() - 5)),
+            QStringLiteral("the list's own tooltip"));
+
+  std::filesystem::create_directory(dir / "Trip");
+  DirectoryList folders(std::make_shared<DriveTable>(std::vector<Drive>{{"/", ""}}), dir / "Trip");
+  folders.setGeometry(0, 0, 188, 96);
+  folders.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&folders));
+  EXPECT_EQ(ToolTipAt(folders, folders.visualRect(folders.currentIndex()).center()),
+            WholeTextToolTip(QString::fromStdString(dir / "Trip")));
 }
 
 TEST(QtDialogs, TheRealMessageBoxShowsTheTextWithOnlyOkAndCloses) {

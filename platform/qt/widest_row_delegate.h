@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QStyledItemDelegate>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace varnoth {
+
+// Gives every row of a list of names the width of its widest name as shown, so that a list of
+// uniform rows (which measures one row only) scrolls sideways far enough to show its longest
+// name whole. The names are measured once per font and contents: call forget() when they change.
+class WidestRowDelegate final : public QStyledItemDelegate {
+ public:
+  // `count` and `name` read the names as bytes, the way the list's model has them.
+  WidestRowDelegate(std::function<std::size_t()> count,
+                    std::function<const std::string&(std::size_t)> name, QObject* parent);
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+  void forget() { widest_ = -1; }
+
+ private:
+  int widestName(const QFontMetricsF& metrics) const;
+  qreal advance(QChar character, const QFontMetricsF& metrics) const;
+
+  std::function<std::size_t()> count_;
+  std::function<const std::string&(std::size_t)> name_;
+  mutable int widest_ = -1;
+  mutable QFont measuredFont_;
+  // The advance of each character of the first plane in measuredFont_, -1 until measured.
+  mutable std::vector<float> advances_;
+};
+
+}  // namespace varnoth
