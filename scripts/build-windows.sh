@@ -19,9 +19,10 @@ if [ ! -f "$qt/lib/cmake/Qt6/qt.toolchain.cmake" ] || [ "$tarball" -nt "$qt/lib/
   touch "$qt/lib/cmake/Qt6/qt.toolchain.cmake"
 fi
 
-cmake -S . -B "$build/tree" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+# -O2 rather than CMake's -O3 for Release: as fast here, and a quicker build.
+cmake -S . -B "$build/tree" -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
   -DCMAKE_TOOLCHAIN_FILE="$root/$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
-  -DCMAKE_CROSSCOMPILING_EMULATOR=wine -DVARNOTH_BUILD_BENCHMARKS=OFF "$@" >/dev/null
+  -DCMAKE_CROSSCOMPILING_EMULATOR=wine "$@" >/dev/null
 cmake --build "$build/tree" -j "$(nproc)"
 
 # The runnable folder: what the program loads, and nothing else.

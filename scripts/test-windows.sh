@@ -19,8 +19,9 @@ cleanup() {
 trap cleanup EXIT
 # The prefix's services start here, detached: started by a test under CTest they would hold its
 # output pipe open and CTest would wait for them.
-if ! wineboot -i >"$work/wineboot.log" 2>&1 || ! wineserver -p; then
-  echo "SKIPPED: wine cannot start here: $(tail -n 3 "$work/wineboot.log")"
+mkdir -p "$WINEPREFIX"
+if ! wineserver -p >"$work/wine.log" 2>&1 || ! wineboot -i >>"$work/wine.log" 2>&1; then
+  echo "SKIPPED: wine cannot start here: $(tail -n 3 "$work/wine.log")"
   exit 77
 fi
 
