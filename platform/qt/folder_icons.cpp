@@ -8,6 +8,9 @@
 // unless it is called; Q_INIT_RESOURCE cannot stand inside a namespace.
 static void InitControlResources() {
   Q_INIT_RESOURCE(controls);
+#ifdef _WIN32
+  Q_INIT_RESOURCE(controls_png);  // the icons rendered at build time (cmake/WindowsIcons.cmake)
+#endif
 }
 
 namespace varnoth {

@@ -32,9 +32,21 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
   }
   std::unique_ptr<void, FindCloser> closer(find);
   auto snapshot = std::make_shared<DirectorySnapshot>();
+  // The folder's identity as a held folder reports it (volume serial and file index).
+  UniqueHandle folder(CreateFileW(pattern.substr(0, pattern.size() - 1).c_str(),
+                                  FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  if (folder && GetFileInformationByHandle(folder.get(), &info)) {
+    snapshot->device = info.dwVolumeSerialNumber;
+    snapshot->inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  }
   do {
     const std::wstring_view name(entry.cFileName);
     const DWORD attributes = entry.dwFileAttributes;
+    if (name.starts_with(L".varnoth-") && name.ends_with(L".tmp"))
+      snapshot->leftoverMarks = true;  // a copy a killed run left; removeLeftovers takes it
     if (name == L"." || name == L".." ||
         (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
       continue;
@@ -54,5 +66,8 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
   SortNaturally(snapshot->subdirectories);
   return snapshot;
 }
+
+// Windows reads are not cached (see above), so a read ahead would only be read again.
+void ReadDirectoryAhead(const std::string& /*directory*/) {}
 
 }  // namespace varnoth
