@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -47,6 +48,22 @@ UniqueHandle CreateTemporary(const std::wstring& folder, std::wstring& name) {
       return file;
   }
   return UniqueHandle();
+}
+
+// Exactly the names CreateTemporary gives: ".varnoth-", hex digits, "-", hex digits, ".tmp".
+bool IsTemporaryName(std::wstring_view name) {
+  constexpr std::wstring_view kHead = L".varnoth-";
+  constexpr std::wstring_view kTail = L".tmp";
+  if (!name.starts_with(kHead) || !name.ends_with(kTail))
+    return false;
+  const std::wstring_view middle =
+      name.substr(kHead.size(), name.size() - kHead.size() - kTail.size());
+  const auto dash = middle.find(L'-');
+  auto hex = [](std::wstring_view part) {
+    return !part.empty() && part.find_first_not_of(L"0123456789abcdef") == std::wstring_view::npos;
+  };
+  return dash != std::wstring_view::npos && hex(middle.substr(0, dash)) &&
+         hex(middle.substr(dash + 1));
 }
 
 bool DeleteByHandle(HANDLE file) {
@@ -299,7 +316,8 @@ void Win32FileServices::removeLeftovers(const Folder& folder) {
   if (find == INVALID_HANDLE_VALUE)
     return;
   do {
-    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !(entry.dwFileAttributes & kNotAFile)) {
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) && !(entry.dwFileAttributes & kNotAFile) &&
+        IsTemporaryName(entry.cFileName)) {
       UniqueHandle file(CreateFileW((Held(folder).path() + L"\\" + entry.cFileName).c_str(), DELETE,
                                     0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
                                     nullptr));

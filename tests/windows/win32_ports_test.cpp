@@ -69,18 +69,18 @@ void ExpectNothingLost(const std::vector<Census>& before, const std::vector<Cens
   EXPECT_EQ(has, had);
 }
 
-class Folder {
+class TempFolder {
  public:
-  explicit Folder(std::wstring parent) {
+  explicit TempFolder(std::wstring parent) {
     static int counter = 0;
     path_ = parent + L"\\varnoth-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
             std::to_wstring(++counter);
     CreateDirectoryW(path_.c_str(), nullptr);
   }
-  Folder() : Folder(TempPath()) {}
-  ~Folder() { Remove(path_); }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
+  TempFolder() : TempFolder(TempPath()) {}
+  ~TempFolder() { Remove(path_); }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
 
   const std::wstring& path() const { return path_; }
   std::string bytes() const { return Bytes(path_); }
@@ -148,9 +148,9 @@ class Win32Moves : public testing::TestWithParam<MoveCase> {};
 // files as they were, anything but a file stays where it is.
 TEST_P(Win32Moves, KeepTheirPromises) {
   const MoveCase& row = GetParam();
-  Folder source;
-  Folder otherTarget;
-  const Folder& target = row.inPlace ? source : otherTarget;
+  TempFolder source;
+  TempFolder otherTarget;
+  const TempFolder& target = row.inPlace ? source : otherTarget;
   for (const auto& [name, content] : row.source) {
     if (content == "<dir>")
       CreateDirectoryW((source / name).c_str(), nullptr);
@@ -248,8 +248,8 @@ TEST(Win32CrossVolume, CopiesKeepingTimesAndAttributesAndLeaveNoTemporary) {
   const char* other = std::getenv("VARNOTH_OTHER_VOLUME");
   if (!other || !*other)
     GTEST_SKIP() << "VARNOTH_OTHER_VOLUME names no folder on a second file system";
-  Folder source;
-  Folder target(Wide(other));
+  TempFolder source;
+  TempFolder target(Wide(other));
   source.write(L"a.jpg", std::string(3'000'000, 'x') + "end", FILE_ATTRIBUTE_READONLY);
   source.write(L"b.jpg", "B");
   target.write(L"Trip002.jpg", "taken");
@@ -281,9 +281,58 @@ TEST(Win32CrossVolume, CopiesKeepingTimesAndAttributesAndLeaveNoTemporary) {
   ExpectNothingLost(before, {Take(source.path()), Take(target.path())});
 }
 
+// A run holds its folders: the identity it holds is the one the lists read (else every move would
+// be refused as a folder changed), and the folder cannot be renamed away while held.
+TEST(Win32Folders, AreHeldWithTheIdentityTheListsRead) {
+  TempFolder parent;
+  const std::wstring path = parent / L"held";
+  CreateDirectoryW(path.c_str(), nullptr);
+  FolderOpening opening = systemFileServices().openFolder(Bytes(path));
+  ASSERT_TRUE(opening.folder) << opening.error.message();
+  std::error_code error;
+  const auto snapshot = ReadDirectorySnapshot(Bytes(path), error);
+  ASSERT_TRUE(snapshot) << error.message();
+  EXPECT_EQ(opening.folder->identity(), (FolderIdentity{snapshot->device, snapshot->inode}));
+  EXPECT_FALSE(MoveFileExW(path.c_str(), (parent / L"moved").c_str(), 0))
+      << "a held folder was renamed";
+  opening.folder.reset();
+  EXPECT_TRUE(MoveFileExW(path.c_str(), (parent / L"moved").c_str(), 0)) << GetLastError();
+}
+
+// What a killed run left: a copy that did not get its name is removed (its source is still
+// there); a finished copy is completed by deleting its source, but only when the bytes agree.
+TEST(Win32Folders, LeftoversAreRemovedAndMovesFinishedOnlyOnTheirOwnCopies) {
+  TempFolder folder;
+  folder.write(L".varnoth-1-0.tmp", "partial", FILE_ATTRIBUTE_HIDDEN);
+  folder.write(L".varnoth-mine.tmp", "a user's file", FILE_ATTRIBUTE_HIDDEN);
+  folder.write(L"a.jpg", "A");
+  folder.write(L"Trip001.jpg", "A");
+  folder.write(L"b.jpg", "B");
+  folder.write(L"Trip002.jpg", "other bytes");
+  FolderOpening opening = systemFileServices().openFolder(folder.bytes());
+  ASSERT_TRUE(opening.folder);
+  const auto& f = *opening.folder;
+
+  systemFileServices().removeLeftovers(f);
+  const auto finished = systemFileServices().finishMove(f, "a.jpg", f, "Trip001.jpg");
+  const auto refused = systemFileServices().finishMove(f, "b.jpg", f, "Trip002.jpg");
+
+  ASSERT_TRUE(finished.has_value());
+  EXPECT_TRUE(finished->moved()) << finished->error.message();
+  EXPECT_FALSE(refused.has_value());
+  EXPECT_EQ(Take(folder.path()), (Census{{L".varnoth-mine.tmp", "a user's file"},
+                                         {L"Trip001.jpg", "A"},
+                                         {L"b.jpg", "B"},
+                                         {L"Trip002.jpg", "other bytes"}}));
+  const auto stamp = systemFileServices().stampOf(f, "b.jpg");
+  ASSERT_TRUE(stamp.has_value());
+  EXPECT_EQ(stamp->size, 1U);
+  EXPECT_FALSE(systemFileServices().stampOf(f, "..").has_value());
+}
+
 // The lists show files and folders apart, in natural order, without hidden or system entries.
 TEST(Win32Listing, LeavesOutHiddenAndSystemEntries) {
-  Folder folder;
+  TempFolder folder;
   folder.write(L"scan10.jpg", "");
   folder.write(L"scan2.jpg", "");
   folder.write(L"hidden.jpg", "", FILE_ATTRIBUTE_HIDDEN);
@@ -301,7 +350,7 @@ TEST(Win32Listing, LeavesOutHiddenAndSystemEntries) {
 
 // A name that is no valid UTF-16 is listed as bytes that name the same file, so it can be moved.
 TEST(Win32Listing, UnpairedSurrogateNameIsListedAndMoved) {
-  Folder folder;
+  TempFolder folder;
   const std::wstring odd = std::wstring(L"a") + wchar_t(0xD83D) + L".jpg";
   UniqueHandle file(CreateFileW((folder / odd).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -327,7 +376,7 @@ TEST(Win32Paths, AreWrittenAsTheListsWriteThem) {
   EXPECT_EQ(NormalizeDirectoryPath("c:\\"), "C:\\");
   EXPECT_EQ(RootOf("D:\\Photos\\2024"), "D:\\");
 
-  Folder folder;
+  TempFolder folder;
   CreateDirectoryW((folder / L"inner").c_str(), nullptr);
   std::error_code error;
   const auto items = ReadDirectoryTree(folder.bytes(), error);
@@ -376,7 +425,7 @@ TEST(Win32Drives, ListRootsCaptionsAndCurrentDirectories) {
   EXPECT_EQ(DriveCaption({"C:\\", "SYSTEM"}), "C: [SYSTEM]");
   EXPECT_EQ(DriveCaption({"D:\\", ""}), "D:");
 
-  Folder folder;
+  TempFolder folder;
   const std::string other = NormalizeDirectoryPath(folder.bytes());
   ASSERT_TRUE(SetEnvironmentVariableW(L"=C:", folder.path().c_str()));
   ASSERT_TRUE(SetCurrentDirectoryW(L"Z:\\"));
