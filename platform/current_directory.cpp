@@ -12,7 +12,7 @@ std::string CurrentDirectory() {
   return cwd ? std::string(cwd.get()) : std::string("/");
 }
 
-std::string startDirectoryOn(const std::string& drive) {
+std::string StartDirectoryOn(const std::string& drive) {
   return drive;
 }
 

@@ -10,6 +10,6 @@ std::string CurrentDirectory();
 
 // Where a drive list's drive value takes a directory list that has not visited the drive yet: the
 // drive's own current directory where the system keeps one per drive (Windows), else its root.
-std::string startDirectoryOn(const std::string& drive);
+std::string StartDirectoryOn(const std::string& drive);
 
 }  // namespace varnoth

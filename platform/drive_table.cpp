@@ -39,7 +39,7 @@ bool DriveTable::isMounted(const std::string& mountPoint) const {
 
 std::string DriveTable::currentDirectoryOn(const std::string& drive) const {
   auto it = lastVisited_.find(drive);
-  return it == lastVisited_.end() ? startDirectoryOn(drive) : it->second;
+  return it == lastVisited_.end() ? StartDirectoryOn(drive) : it->second;
 }
 
 void DriveTable::visited(const std::string& directory) {

@@ -26,12 +26,12 @@ std::string FullPath(const std::wstring& path) {
 
 }  // namespace
 
-std::string currentDirectory() {
+std::string CurrentDirectory() {
   std::string path = FullPath(L".");
   return path.empty() ? std::string("C:\\") : path;
 }
 
-std::string startDirectoryOn(const std::string& drive) {
+std::string StartDirectoryOn(const std::string& drive) {
   // "D:" alone means the current directory of drive D, which each process keeps per drive.
   if (drive.size() >= 2 && drive[1] == ':')
     return NormalizeDirectoryPath(drive.substr(0, 2));

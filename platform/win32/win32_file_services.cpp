@@ -340,7 +340,7 @@ std::error_code Win32FileServices::makeDirectory(const std::string& path) {
   return {};
 }
 
-Win32FileServices& systemFileServices() {
+Win32FileServices& SystemFileServices() {
   static Win32FileServices services;
   return services;
 }

@@ -32,6 +32,6 @@ class Win32FileServices final : public FileServices {
   MoveResult moveFile(const std::string& from, const std::string& to);
 };
 
-Win32FileServices& systemFileServices();
+Win32FileServices& SystemFileServices();
 
 }  // namespace varnoth

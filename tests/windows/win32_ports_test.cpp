@@ -162,7 +162,7 @@ TEST_P(Win32Moves, KeepTheirPromises) {
   const std::vector<Census> before{Take(source.path()), Take(otherTarget.path())};
 
   const MoveResult result =
-      systemFileServices().moveFile(Bytes(source / row.from), Bytes(target / row.to));
+      SystemFileServices().moveFile(Bytes(source / row.from), Bytes(target / row.to));
 
   EXPECT_EQ(result.failedStep, row.step) << result.error.message();
   if (row.error) {
@@ -262,9 +262,9 @@ TEST(Win32CrossVolume, CopiesKeepingTimesAndAttributesAndLeaveNoTemporary) {
   const std::vector<Census> before{Take(source.path()), Take(target.path())};
 
   const MoveResult moved =
-      systemFileServices().moveFile(Bytes(source / L"a.jpg"), Bytes(target / L"Trip001.jpg"));
+      SystemFileServices().moveFile(Bytes(source / L"a.jpg"), Bytes(target / L"Trip001.jpg"));
   const MoveResult refused =
-      systemFileServices().moveFile(Bytes(source / L"b.jpg"), Bytes(target / L"Trip002.jpg"));
+      SystemFileServices().moveFile(Bytes(source / L"b.jpg"), Bytes(target / L"Trip002.jpg"));
 
   EXPECT_TRUE(moved.moved()) << moved.error.message();
   EXPECT_EQ(refused.failedStep, Step::kCopy);
@@ -287,7 +287,7 @@ TEST(Win32Folders, AreHeldWithTheIdentityTheListsRead) {
   TempFolder parent;
   const std::wstring path = parent / L"held";
   CreateDirectoryW(path.c_str(), nullptr);
-  FolderOpening opening = systemFileServices().openFolder(Bytes(path));
+  FolderOpening opening = SystemFileServices().openFolder(Bytes(path));
   ASSERT_TRUE(opening.folder) << opening.error.message();
   std::error_code error;
   const auto snapshot = ReadDirectorySnapshot(Bytes(path), error);
@@ -309,13 +309,13 @@ TEST(Win32Folders, LeftoversAreRemovedAndMovesFinishedOnlyOnTheirOwnCopies) {
   folder.write(L"Trip001.jpg", "A");
   folder.write(L"b.jpg", "B");
   folder.write(L"Trip002.jpg", "other bytes");
-  FolderOpening opening = systemFileServices().openFolder(folder.bytes());
+  FolderOpening opening = SystemFileServices().openFolder(folder.bytes());
   ASSERT_TRUE(opening.folder);
   const auto& f = *opening.folder;
 
-  systemFileServices().removeLeftovers(f);
-  const auto finished = systemFileServices().finishMove(f, "a.jpg", f, "Trip001.jpg");
-  const auto refused = systemFileServices().finishMove(f, "b.jpg", f, "Trip002.jpg");
+  SystemFileServices().removeLeftovers(f);
+  const auto finished = SystemFileServices().finishMove(f, "a.jpg", f, "Trip001.jpg");
+  const auto refused = SystemFileServices().finishMove(f, "b.jpg", f, "Trip002.jpg");
 
   ASSERT_TRUE(finished.has_value());
   EXPECT_TRUE(finished->moved()) << finished->error.message();
@@ -324,10 +324,10 @@ TEST(Win32Folders, LeftoversAreRemovedAndMovesFinishedOnlyOnTheirOwnCopies) {
                                          {L"Trip001.jpg", "A"},
                                          {L"b.jpg", "B"},
                                          {L"Trip002.jpg", "other bytes"}}));
-  const auto stamp = systemFileServices().stampOf(f, "b.jpg");
+  const auto stamp = SystemFileServices().stampOf(f, "b.jpg");
   ASSERT_TRUE(stamp.has_value());
   EXPECT_EQ(stamp->size, 1U);
-  EXPECT_FALSE(systemFileServices().stampOf(f, "..").has_value());
+  EXPECT_FALSE(SystemFileServices().stampOf(f, "..").has_value());
 }
 
 // The lists show files and folders apart, in natural order, without hidden or system entries.
@@ -362,7 +362,7 @@ TEST(Win32Listing, UnpairedSurrogateNameIsListedAndMoved) {
   std::error_code error;
   const auto snapshot = ReadDirectorySnapshot(folder.bytes(), error);
   ASSERT_TRUE(snapshot && snapshot->names.size() == 1);
-  const MoveResult result = systemFileServices().moveFile(
+  const MoveResult result = SystemFileServices().moveFile(
       folder.bytes() + "\\" + snapshot->names[0], folder.bytes() + "\\Trip001.jpg");
   EXPECT_TRUE(result.moved()) << result.error.message();
   EXPECT_EQ(Take(folder.path()), (Census{{L"Trip001.jpg", "O"}}));
@@ -407,7 +407,7 @@ TEST(Win32Paths, DoubledSeparatorAtARootNamesTheFileInTheRoot) {
   const Census before = Take(rootPath);
 
   const MoveResult result =
-      systemFileServices().moveFile(JoinPath(root, "a.jpg"), JoinPath(root, "Trip001.jpg"));
+      SystemFileServices().moveFile(JoinPath(root, "a.jpg"), JoinPath(root, "Trip001.jpg"));
 
   EXPECT_TRUE(result.moved()) << result.error.message();
   Census after = Take(rootPath);
@@ -429,7 +429,7 @@ TEST(Win32Drives, ListRootsCaptionsAndCurrentDirectories) {
   const std::string other = NormalizeDirectoryPath(folder.bytes());
   ASSERT_TRUE(SetEnvironmentVariableW(L"=C:", folder.path().c_str()));
   ASSERT_TRUE(SetCurrentDirectoryW(L"Z:\\"));
-  EXPECT_EQ(startDirectoryOn("C:\\"), other) << "the directory Windows keeps for drive C";
+  EXPECT_EQ(StartDirectoryOn("C:\\"), other) << "the directory Windows keeps for drive C";
   DriveTable table(drives);
   EXPECT_EQ(table.currentDirectoryOn("C:\\"), other);
   table.visited("C:\\windows");
