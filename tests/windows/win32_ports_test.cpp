@@ -17,6 +17,7 @@
 #include "current_directory.h"
 #include "directory_snapshot.h"
 #include "directory_tree.h"
+#include "display_name.h"
 #include "drives.h"
 #include "naming.h"
 #include "platform/win32/win32_file_services.h"
@@ -375,6 +376,7 @@ TEST(Win32Paths, AreWrittenAsTheListsWriteThem) {
   EXPECT_EQ(NormalizeDirectoryPath("C:/a/c"), "C:\\a\\c");
   EXPECT_EQ(NormalizeDirectoryPath("c:\\"), "C:\\");
   EXPECT_EQ(RootOf("D:\\Photos\\2024"), "D:\\");
+  EXPECT_EQ(DisplayName("C:\\Photos"), "C:\\Photos") << "shown with its separator once";
 
   TempFolder folder;
   CreateDirectoryW((folder / L"inner").c_str(), nullptr);
