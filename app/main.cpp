@@ -9,7 +9,11 @@
 #include "directory_snapshot.h"
 #include "drives.h"
 #include "frm_main.h"
+#ifdef _WIN32
+#include "win32/win32_file_services.h"
+#else
 #include "posix_file_services.h"
+#endif
 #include "qt/qt_dialogs.h"
 #include "translations.h"
 

@@ -10,7 +10,7 @@
 namespace varnoth {
 
 std::string FolderNameOf(std::string_view directoryPath) {
-  const auto slash = directoryPath.rfind('/');
+  const auto slash = directoryPath.rfind(kPathSeparator);
   if (slash == std::string_view::npos)
     return std::string(directoryPath);
   return std::string(directoryPath.substr(slash + 1));
@@ -33,7 +33,7 @@ std::string JoinPath(std::string_view directory, std::string_view name) {
   std::string path;
   path.reserve(directory.size() + 1 + name.size());
   path += directory;
-  path += '/';
+  path += kPathSeparator;
   path += name;
   return path;
 }
@@ -55,7 +55,7 @@ std::string NumberedName(std::string_view stem, std::int32_t number, std::string
 StemRefusal RefuseStem(std::string_view stem) {
   if (stem.empty())
     return StemRefusal::kEmpty;
-  if (stem.find('/') != std::string_view::npos)
+  if (stem.find_first_of(kNameBreakers) != std::string_view::npos)
     return StemRefusal::kContainsSlash;
   if (stem.find('\0') != std::string_view::npos)
     return StemRefusal::kContainsNul;
@@ -65,7 +65,7 @@ StemRefusal RefuseStem(std::string_view stem) {
 }
 
 DirectoryNameRefusal RefuseDirectoryName(std::string_view name) {
-  if (name.find('/') != std::string_view::npos)
+  if (name.find_first_of(kNameBreakers) != std::string_view::npos)
     return DirectoryNameRefusal::kContainsSlash;
   if (name.find('\0') != std::string_view::npos)
     return DirectoryNameRefusal::kContainsNul;

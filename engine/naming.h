@@ -7,13 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "ports/path_separator.h"
+
 namespace varnoth {
 
 // The string rules that turn a directory, a name stem and an extension into list patterns,
 // numbers and new file names. Names and paths are byte strings; nothing here touches the disk.
 
-// Everything after the last "/": "/" gives "", "/a/b" gives "b", a path without "/" is returned
-// whole.
+// Everything after the last separator: "/" gives "", "/a/b" gives "b", a path without one is
+// returned whole.
 std::string FolderNameOf(std::string_view directoryPath);
 
 // "*.jpg": the source list shows every file of the extension.
@@ -22,7 +24,8 @@ std::string SourcePattern(std::string_view extension);
 // "Trip*.jpg": the target list shows the files that may already carry the stem and a number.
 std::string TargetPattern(std::string_view stem, std::string_view extension);
 
-// directory + "/" + name, without looking at the end of the directory ("/" gives "//name").
+// directory + separator + name, without looking at the end of the directory ("/" gives "//name",
+// "C:\" gives "C:\\name").
 std::string JoinPath(std::string_view directory, std::string_view name);
 
 // At least three digits, padded with zeros: 7 gives "007", 1000 gives "1000".
@@ -35,7 +38,7 @@ std::string NumberedName(std::string_view stem, std::int32_t number, std::string
 enum class StemRefusal {
   kNone,
   kEmpty,
-  kContainsSlash,  // the new names would be paths that leave the target directory
+  kContainsSlash,  // the new names would be paths that leave the target directory (kNameBreakers)
   kContainsNul,    // no file name can hold one, but pasted text can
   kBeginsWithDot,  // the new names would be hidden, so no list would ever show them
 };

@@ -11,6 +11,7 @@
 #include "display_name.h"
 #include "naming.h"
 #include "natural_order.h"
+#include "wide_names.h"
 #include "wildcard.h"
 
 namespace varnoth::fuzz {
@@ -63,6 +64,12 @@ struct DisplayRules {
 // reads back to the name's bytes, and leaves plain ASCII as it is; two names never show the same.
 std::optional<std::string> BrokenDisplayProperty(std::string_view a, std::string_view b,
                                                  const DisplayRules& rules = {});
+struct WideNameRules {
+  std::string (*bytesFromWide)(std::u16string_view wide) = BytesFromWide;
+  std::u16string (*wideFromBytes)(std::string_view bytes) = WideFromBytes;
+};
+std::optional<std::string> BrokenWideNameProperty(std::string_view bytes,
+                                                  const WideNameRules& rules = {});
 
 // A number in 0..2147483647 spread over the range by the bytes, so that every input tries other
 // numbers without a separate piece for them.

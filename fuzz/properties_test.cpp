@@ -122,13 +122,34 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"display_of_an_override_and_a_bad_byte",
                   [] { return BrokenDisplayProperty("holiday\u202Egnp.jpg", "bad\xff.jpg"); }},
         CheckCase{"display_of_an_escape_lookalike",
-                  [] { return BrokenDisplayProperty("bad\\xFF.jpg", "bad\xff.jpg"); }}),
+                  [] { return BrokenDisplayProperty("bad\\xFF.jpg", "bad\xff.jpg"); }},
+        CheckCase{"wide_names_with_lone_surrogates",
+                  [] {
+                    return BrokenWideNameProperty(
+                        std::string("\x3D\xD8"
+                                    "a\x00\xED\xA0\x80",
+                                    7));
+                  }}),
     RowName);
 
 class FaultyRulesTest : public testing::TestWithParam<CheckCase> {};
 
 TEST_P(FaultyRulesTest, AreCaught) {
   EXPECT_TRUE(GetParam().check().has_value());
+}
+
+// The usual UTF-16 to UTF-8 conversion: a surrogate without its partner becomes U+FFFD.
+std::string LoneSurrogateReplaced(std::u16string_view wide) {
+  std::u16string valid(wide);
+  for (std::size_t i = 0; i < valid.size(); ++i) {
+    const bool lead = valid[i] >= 0xD800 && valid[i] <= 0xDBFF;
+    const bool trail = valid[i] >= 0xDC00 && valid[i] <= 0xDFFF;
+    if (lead && i + 1 < valid.size() && valid[i + 1] >= 0xDC00 && valid[i + 1] <= 0xDFFF)
+      ++i;
+    else if (lead || trail)
+      valid[i] = u'\uFFFD';
+  }
+  return BytesFromWide(valid);
 }
 
 // What std::from_chars alone would read: a leading "-" included.
@@ -298,7 +319,12 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"backslash_not_escaped",
                   [] { return BrokenDisplayProperty("a\\b", "", {BackslashLeftAlone}); }},
         CheckCase{"direction_override_shown",
-                  [] { return BrokenDisplayProperty("a\u202Eb", "", {OverrideShown}); }}),
+                  [] { return BrokenDisplayProperty("a\u202Eb", "", {OverrideShown}); }},
+        CheckCase{"lone_surrogate_replaced",
+                  [] {
+                    return BrokenWideNameProperty(std::string("\x3D\xD8", 2),
+                                                  {.bytesFromWide = LoneSurrogateReplaced});
+                  }}),
     RowName);
 
 }  // namespace

@@ -12,4 +12,8 @@ std::string CurrentDirectory() {
   return cwd ? std::string(cwd.get()) : std::string("/");
 }
 
+std::string StartDirectoryOn(const std::string& drive) {
+  return drive;
+}
+
 }  // namespace varnoth

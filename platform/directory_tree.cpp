@@ -18,6 +18,10 @@ std::string NormalizeDirectoryPath(std::string_view path) {
   return normal;
 }
 
+std::string RootOf(const std::string& /*path*/) {
+  return "/";
+}
+
 std::vector<DirectoryItem> ReadDirectoryTree(const std::string& directory, std::error_code& error,
                                              const SnapshotReader& read) {
   error.clear();

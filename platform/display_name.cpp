@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "ports/path_separator.h"
+
 namespace varnoth {
 
 namespace {
@@ -109,10 +111,14 @@ void AppendEscaped(std::string& out, char32_t character) {
   }
 }
 
+// Windows names cannot hold "\", its separator, so there the escapes are unambiguous without
+// doubling it, and a path such as "C:\Photos" reads as Windows writes it.
+constexpr bool kEscapeBackslash = kPathSeparator != '\\';
+
 bool IsPlainAscii(std::string_view bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x20 && byte < 0x7F && c != '\\';
+    return byte >= 0x20 && byte < 0x7F && (c != '\\' || !kEscapeBackslash);
   });
 }
 
@@ -143,7 +149,7 @@ std::string DisplayName(std::string_view bytes) {
       bytes.remove_prefix(1);
       continue;
     }
-    if (decoded->character == U'\\')
+    if (decoded->character == U'\\' && kEscapeBackslash)
       out += "\\\\";
     else if (IsHiddenOrSteering(decoded->character))
       AppendEscaped(out, decoded->character);

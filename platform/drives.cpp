@@ -184,31 +184,4 @@ std::string DriveCaption(const Drive& drive) {
   return DisplayName(name) + "  (" + DisplayName(drive.mountPoint) + ")";
 }
 
-DriveTable::DriveTable(std::vector<Drive> drives) : drives_(std::move(drives)) {}
-
-std::string DriveTable::driveOf(const std::string& path) const {
-  std::string best = "/";
-  for (const auto& drive : drives_) {
-    const std::string& mount = drive.mountPoint;
-    bool holds = mount == "/" || IsUnder(path, mount);
-    if (holds && mount.size() >= best.size())
-      best = mount;
-  }
-  return best;
-}
-
-bool DriveTable::isMounted(const std::string& mountPoint) const {
-  return std::any_of(drives_.begin(), drives_.end(),
-                     [&](const Drive& drive) { return drive.mountPoint == mountPoint; });
-}
-
-std::string DriveTable::currentDirectoryOn(const std::string& drive) const {
-  auto it = lastVisited_.find(drive);
-  return it == lastVisited_.end() ? drive : it->second;
-}
-
-void DriveTable::visited(const std::string& directory) {
-  lastVisited_[driveOf(directory)] = directory;
-}
-
 }  // namespace varnoth

@@ -16,6 +16,11 @@ struct Drive {
   friend bool operator==(const Drive&, const Drive&) = default;
 };
 
+#ifdef _WIN32
+// The drives of this machine from GetLogicalDriveStringsW, "C:\" and so on, each with its volume
+// label where the medium can be read; a drive without a medium is listed without one.
+std::vector<Drive> ReadMountedDrives();
+#else
 // Parses /proc/self/mountinfo text into the drives a user would care about: pseudo file systems
 // (proc, sysfs, cgroup, devpts, ...) and system mounts under /proc, /sys, /dev and /run are left
 // out; a mount point mounted twice is listed once. `labels` maps a device path to its volume name.
@@ -28,6 +33,7 @@ std::vector<Drive> ReadMountedDrives(const std::string& mountInfo = "/proc/self/
 // The same from an open mount table, read again from its start: the kernel answers every read
 // of /proc/self/mountinfo that starts at offset 0 with the table as it is now.
 std::vector<Drive> ReadMountedDrives(int mountInfoFd);
+#endif
 
 // Every mount point in `mountInfo` (the format of /proc/self/mountinfo), system mounts included.
 std::vector<std::string> ParseMountPoints(std::string_view mountInfo);
@@ -39,7 +45,8 @@ bool IsPathUnder(std::string_view path, std::string_view tree);
 
 // How a drive list names a drive: its volume name, or else the last component of its mount
 // point, then the mount point itself ("EOS_DIGITAL  (/media/anna/EOS_DIGITAL)"); "/" for the
-// root. The name comes first because a narrow list shows only the start of each entry.
+// root. The name comes first because a narrow list shows only the start of each entry. On
+// Windows the drive, then its label: "C: [SYSTEM]".
 std::string DriveCaption(const Drive& drive);
 
 // The drives of the machine and the last directory visited on each, shared by the window's drive

@@ -25,7 +25,7 @@ if ! command -v clang++ >/dev/null; then
   exit 1
 fi
 
-targets=(numbering wildcard natural_order paths display)
+targets=(numbering wildcard natural_order paths display wide_names)
 build="build-fuzz"
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVARNOTH_BUILD_FUZZERS=ON -DVARNOTH_BUILD_TESTS=OFF -DVARNOTH_BUILD_BENCHMARKS=OFF \

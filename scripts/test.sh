@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything (benchmarks included, so they cannot rot) and runs every test, then the quality
 # gates, each of which also runs alone: scripts/check-format.sh, scripts/check-tidy.sh,
-# scripts/test-sanitized.sh and scripts/run-fuzz.sh. Every step runs even when an earlier one
+# scripts/test-sanitized.sh, scripts/run-fuzz.sh and scripts/test-windows.sh (the Windows build
+# and its tests under wine; skipped, and said so, only where wine cannot start). Every step runs even when an earlier one
 # fails, so one run shows all problems. The last line counts the tests that passed and failed in both test runs, with each
 # failed gate counted as one more failure; the exit status is non-zero when anything failed.
 set -uo pipefail
@@ -10,14 +11,19 @@ cd "$(dirname "$0")/.."
 
 passed=0
 failed=0
+skipped=0
 times=()
 step() {
-  local name=$1 start=$SECONDS result
+  local name=$1 start=$SECONDS result status=0
   shift
   echo "=== $name: $*"
-  if "$@"; then
+  "$@" || status=$?
+  if [ "$status" -eq 0 ]; then
     result=passed
     passed=$((passed + 1))
+  elif [ "$status" -eq 77 ]; then
+    result=SKIPPED
+    skipped=$((skipped + 1))
   else
     result=FAILED
     failed=$((failed + 1))
@@ -58,6 +64,7 @@ tests() { ctest --test-dir build --output-on-failure -j "$(nproc)" | tee "$logs/
 tidy() { scripts/check-tidy.sh; }
 sanitized() { scripts/test-sanitized.sh | tee "$logs/sanitized.log"; }
 fuzz() { scripts/run-fuzz.sh; }
+windows() { scripts/test-windows.sh -DCMAKE_UNITY_BUILD=ON | tee "$logs/windows.log"; }
 
 # Warnings are errors here, so that nothing new lands with one; a newcomer's build only warns. The
 # tests need no debug information, and a unity build compiles each library's sources as one.
@@ -71,6 +78,7 @@ else
   step tidy tidy
 fi
 together sanitized fuzz
+step windows windows
 
 # ctest closes with "100% tests passed, 0 tests failed out of 91".
 tests_passed=0
@@ -85,6 +93,6 @@ done
 
 echo "=== summary"
 printf '%s\n' "${times[@]}"
-echo "steps that passed: $passed of $((passed + failed))"
+echo "steps that passed: $passed of $((passed + failed + skipped))$([ "$skipped" -eq 0 ] || echo ", $skipped SKIPPED")"
 echo "$tests_passed passed, $((tests_failed + failed)) failed"
 [ "$failed" -eq 0 ]

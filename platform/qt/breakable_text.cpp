@@ -22,7 +22,7 @@ QString WithBreakOpportunities(const QString& text, int longestRun) {
     shown += c;
     if (c.isSpace()) {
       run = 0;
-    } else if (c == QLatin1Char('/')) {
+    } else if (c == QLatin1Char('/') || c == QLatin1Char('\\')) {
       shown += kZeroWidthSpace;
       run = 0;
     } else {

@@ -59,7 +59,7 @@ DirectoryList::DirectoryList(std::shared_ptr<DriveTable> drives,
   connect(this, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item) { open(item); });
   if (showDirectory(initialDirectory))
-    showDirectory("/");
+    showDirectory(RootOf(initialDirectory));
 }
 
 std::error_code DirectoryList::setPath(const std::string& directory) {

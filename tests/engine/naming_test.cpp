@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,12 @@ namespace varnoth {
 namespace {
 
 auto RowName = [](const auto& info) { return std::string(info.param.name); };
+
+// A path written with "/" in the platform's own separator, so one table holds on both systems.
+std::string Native(std::string path) {
+  std::replace(path.begin(), path.end(), '/', kPathSeparator);
+  return path;
+}
 
 struct TextCase {
   const char* name;
@@ -25,16 +32,17 @@ TEST_P(TextRule, GivesTheExpectedText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Naming, TextRule,
-    testing::Values(TextCase{"root_has_an_empty_folder_name", FolderNameOf("/"), ""},
-                    TextCase{"folder_name_is_the_last_component", FolderNameOf("/a/b"), "b"},
-                    TextCase{"path_without_slash_is_its_own_folder_name", FolderNameOf("Photos"),
-                             "Photos"},
-                    TextCase{"source_pattern", SourcePattern("jpg"), "*.jpg"},
-                    TextCase{"target_pattern", TargetPattern("Trip", "jpg"), "Trip*.jpg"},
-                    TextCase{"join_at_root_doubles_the_slash", JoinPath("/", "a.jpg"), "//a.jpg"},
-                    TextCase{"number_padded_to_three_digits", NumberText(7), "007"},
-                    TextCase{"four_digit_number_not_cut", NumberText(1000), "1000"},
-                    TextCase{"numbered_name", NumberedName("Trip", 13, "jpg"), "Trip013.jpg"}),
+    testing::Values(
+        TextCase{"root_has_an_empty_folder_name", FolderNameOf(Native("/")), ""},
+        TextCase{"folder_name_is_the_last_component", FolderNameOf(Native("/a/b")), "b"},
+        TextCase{"path_without_slash_is_its_own_folder_name", FolderNameOf("Photos"), "Photos"},
+        TextCase{"source_pattern", SourcePattern("jpg"), "*.jpg"},
+        TextCase{"target_pattern", TargetPattern("Trip", "jpg"), "Trip*.jpg"},
+        TextCase{"join_at_root_doubles_the_slash", JoinPath(Native("/"), "a.jpg"),
+                 Native("//a.jpg")},
+        TextCase{"number_padded_to_three_digits", NumberText(7), "007"},
+        TextCase{"four_digit_number_not_cut", NumberText(1000), "1000"},
+        TextCase{"numbered_name", NumberedName("Trip", 13, "jpg"), "Trip013.jpg"}),
     RowName);
 
 struct ScanCase {
@@ -97,6 +105,14 @@ TEST(NameRefusals, StemsAndDirectoryNamesThatWouldLeaveTheirDirectoryOrHideAreRe
   EXPECT_EQ(RefuseDirectoryName(".hidden"), DirectoryNameRefusal::kNone);
   EXPECT_EQ(RefuseDirectoryName(std::string("New\0er", 6)), DirectoryNameRefusal::kContainsNul)
       << "pasted text would make a directory named up to the NUL";
+#ifdef _WIN32
+  // Windows reads both slashes as separators, and "a:b" as stream "b" of file "a".
+  for (const char* name : {"a\\b", "a/b", "a:b"}) {
+    EXPECT_EQ(RefuseStem(name), StemRefusal::kContainsSlash) << name;
+    EXPECT_EQ(RefuseDirectoryName(name), DirectoryNameRefusal::kContainsSlash) << name;
+  }
+  EXPECT_EQ(JoinPath("C:\\", "a.jpg"), "C:\\\\a.jpg") << "the root's separator is doubled";
+#endif
 }
 
 }  // namespace
