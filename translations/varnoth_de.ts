@@ -170,6 +170,22 @@ Qts eigene Optionen wie -platform werden ebenfalls angenommen.
         <source>The folder %1 changed since it was listed; nothing was moved</source>
         <translation>Der Ordner %1 hat sich seit dem Auflisten geändert; nichts wurde verschoben</translation>
     </message>
+    <message>
+        <source>%1 stays where it was; the files before it were moved</source>
+        <translation>%1 bleibt, wo sie war; die Dateien davor wurden verschoben</translation>
+    </message>
+    <message>
+        <source>%1 stays in %2; the files before it were moved</source>
+        <translation>%1 bleibt in %2; die Dateien davor wurden verschoben</translation>
+    </message>
+    <message>
+        <source>%1 does not answer</source>
+        <translation>%1 antwortet nicht</translation>
+    </message>
+    <message>
+        <source>its listing goes on past %1 MiB of names without ending</source>
+        <translation>seine Auflistung reicht über %1 MiB an Namen hinaus, ohne zu enden</translation>
+    </message>
 </context>
 <context>
     <name>varnoth::FrmMain</name>

@@ -30,22 +30,26 @@ std::string Quoted(const std::string& path) {
   return "'" + IsolatedName(path) + "'";
 }
 
-// "'IMG_0042.jpg' stays in '/media/nas/2024'"
+// "'IMG_0042.jpg' stays in '/media/nas/2024'; the files before it were moved"
 std::string StaysWhereItWas(const std::string& path) {
   const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos)
-    return Quoted(path) + " stays where it was";
-  return Quoted(path.substr(slash + 1)) + " stays in " +
-         Quoted(slash == 0 ? "/" : path.substr(0, slash));
+  if (slash == std::string::npos) {
+    return Fill(
+        QT_TRANSLATE_NOOP("FailureText", "%1 stays where it was; the files before it were moved"),
+        Quoted(path));
+  }
+  return Fill(QT_TRANSLATE_NOOP("FailureText", "%1 stays in %2; the files before it were moved"),
+              Quoted(path.substr(slash + 1)), Quoted(slash == 0 ? "/" : path.substr(0, slash)));
 }
 
 // The reason a step failed: the system's own, or why the program stopped waiting for it.
 std::string Reason(std::error_code error) {
   if (const auto folder = UnansweredFolders::Instance().folderOf(error))
-    return Quoted(*folder) + " does not answer";
+    return Fill(QT_TRANSLATE_NOOP("FailureText", "%1 does not answer"), Quoted(*folder));
   if (error == WaitError::kListingTooLong) {
-    return "its listing goes on past " + std::to_string(kMaxListingBytes >> 20) +
-           " MiB of names without ending";
+    return Fill(
+        QT_TRANSLATE_NOOP("FailureText", "its listing goes on past %1 MiB of names without ending"),
+        std::to_string(kMaxListingBytes >> 20));
   }
   return error.message();
 }
@@ -95,7 +99,7 @@ std::string CopyFailureDescription(const RunFailure& failure) {
   const std::string& from = failure.path;
   const std::string& to = failure.otherPath;
   if (failure.error == WaitError::kClosing)
-    return StaysWhereItWas(from) + "; the files before it were moved";
+    return StaysWhereItWas(from);
   if (failure.error == MoveError::kNotRegularFile)
     return Fill(
         QT_TRANSLATE_NOOP("FailureText", "%1 is no longer a regular file; it was left where it is"),
