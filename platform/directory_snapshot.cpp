@@ -39,6 +39,11 @@ namespace varnoth {
 
 namespace {
 
+std::atomic<std::size_t>& ListingLimit() {
+  static std::atomic<std::size_t> limit{kMaxListingBytes};
+  return limit;
+}
+
 constexpr long kExtMagic = 0xEF53;  // ext2, ext3 and ext4
 constexpr long kXfsMagic = 0x58465342;
 constexpr long kBtrfsMagic = 0x9123683E;
@@ -240,6 +245,7 @@ std::error_code ReadNames(int directoryFd, const std::string& path, DirectorySna
   std::error_code error;
   std::vector<std::string> links;
   std::size_t bytes = 0;
+  const std::size_t limit = MaxListingBytes();
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(directory);
@@ -250,7 +256,7 @@ std::error_code ReadNames(int directoryFd, const std::string& path, DirectorySna
     }
     // A broken file system can hand out entries without end.
     bytes += sizeof(std::string) + std::strlen(entry->d_name);
-    if (bytes > kMaxListingBytes) {
+    if (bytes > limit) {
       error = make_error_code(WaitError::kListingTooLong);
       break;
     }
@@ -371,6 +377,14 @@ void ReadDirectoryAhead(const std::string& directory) {
     std::error_code ignored;
     ReadSnapshot(path, ignored);
   });
+}
+
+std::size_t MaxListingBytes() {
+  return ListingLimit().load();
+}
+
+void SetMaxListingBytes(std::size_t bytes) {
+  ListingLimit().store(bytes);
 }
 
 std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string& directory,

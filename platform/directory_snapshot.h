@@ -30,6 +30,11 @@ struct DirectorySnapshot {
 // cannot take all the memory of the machine.
 inline constexpr std::size_t kMaxListingBytes = std::size_t{512} << 20;
 
+// The limit reads apply: kMaxListingBytes, unless a test has set a lower one to reach it within
+// moments. Setting kMaxListingBytes again restores it.
+std::size_t MaxListingBytes();
+void SetMaxListingBytes(std::size_t bytes);
+
 // Reads `directory`, or returns the snapshot of an earlier read when the directory provably has
 // not changed since then, so a file created before this call always appears in its result.
 // Returns null and sets `error` when the directory cannot be read.

@@ -49,7 +49,7 @@ std::string Reason(std::error_code error) {
   if (error == WaitError::kListingTooLong) {
     return Fill(
         QT_TRANSLATE_NOOP("FailureText", "its listing goes on past %1 MiB of names without ending"),
-        std::to_string(kMaxListingBytes >> 20));
+        std::to_string(MaxListingBytes() >> 20));
   }
   return error.message();
 }

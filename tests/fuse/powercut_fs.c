@@ -399,6 +399,7 @@ static struct node* preserve_dying(const char* path) {
 }
 
 /* The endless folder, if any: "/NAME" and everything in it. */
+#define ENDLESS_INO ((ino_t)0x7FFFFFF0)
 static int endless_kind(const char* path) {
   if (!opt.endless)
     return 0;
@@ -438,7 +439,7 @@ static void fill_fake(struct stat* st, mode_t mode, ino_t ino) {
 static int pc_getattr(const char* path, struct stat* st, struct fuse_file_info* fi) {
   int kind = path ? endless_kind(path) : 0;
   if (kind) {
-    fill_fake(st, kind == 1 ? S_IFDIR | 0555 : S_IFREG | 0444, 0);
+    fill_fake(st, kind == 1 ? S_IFDIR | 0555 : S_IFREG | 0444, kind == 1 ? ENDLESS_INO : 0);
     return 0;
   }
   int result = fi ? fstat((int)fi->fh, st) : fstatat(backing, rel(path), st, AT_SYMLINK_NOFOLLOW);
@@ -720,6 +721,7 @@ static int endless_readdir(void* buffer, fuse_fill_dir_t filler, off_t offset) {
 
 static int pc_readdir(const char* path, void* buffer, fuse_fill_dir_t filler, off_t offset,
                       struct fuse_file_info* fi, enum fuse_readdir_flags flags) {
+  (void)path;
   (void)flags;
   if (fi->fh == (uint64_t)-1)
     return endless_readdir(buffer, filler, offset);
@@ -735,9 +737,13 @@ static int pc_readdir(const char* path, void* buffer, fuse_fill_dir_t filler, of
     filler(buffer, d->d_name, &st, 0, 0);
   }
   closedir(dir);
-  if (path && !strcmp(path, "/") && opt.endless) {
+  // With nullpath_ok the path may be NULL: the root is the folder opened on the backing's inode.
+  struct stat listed, root;
+  if (opt.endless && fstat((int)fi->fh, &listed) == 0 && fstat(backing, &root) == 0 &&
+      listed.st_ino == root.st_ino && listed.st_dev == root.st_dev) {
     struct stat st;
-    fill_fake(&st, S_IFDIR | 0555, 0);
+    // Not inode 0: the C library skips entries with that inode as deleted ones.
+    fill_fake(&st, S_IFDIR | 0555, ENDLESS_INO);
     filler(buffer, opt.endless, &st, 0, 0);
   }
   return 0;
