@@ -1,12 +1,59 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "file_listing.h"
 
+#include <deque>
+#include <mutex>
+#include <numeric>
 #include <utility>
 
 #include "unanswered_folders.h"
 #include "wildcard.h"
 
 namespace varnoth {
+
+namespace {
+
+using Matches = std::vector<std::size_t>;
+
+// The names of `snapshot` that match `pattern`. Both file lists start in the same folder, and a
+// handler's steps point them at the same folder and patterns again and again: the last few
+// filterings are kept and shared rather than matching every name each time.
+std::shared_ptr<const Matches> Filter(const std::shared_ptr<const DirectorySnapshot>& snapshot,
+                                      const std::string& pattern) {
+  struct Kept {
+    std::weak_ptr<const DirectorySnapshot> snapshot;
+    std::string pattern;
+    std::shared_ptr<const Matches> matches;
+  };
+  constexpr std::size_t kKept = 4;
+  static std::mutex mutex;
+  static std::deque<Kept> kept;
+  {
+    std::lock_guard lock(mutex);
+    for (const Kept& filtering : kept) {
+      if (filtering.pattern == pattern && filtering.snapshot.lock() == snapshot)
+        return filtering.matches;
+    }
+  }
+  auto matches = std::make_shared<Matches>();
+  if (pattern == "*") {
+    matches->resize(snapshot->names.size());
+    std::iota(matches->begin(), matches->end(), std::size_t{0});
+  } else {
+    const Wildcard wildcard(pattern);
+    for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
+      if (wildcard.matches(snapshot->names[i]))
+        matches->push_back(i);
+    }
+  }
+  std::lock_guard lock(mutex);
+  kept.push_front({snapshot, pattern, matches});
+  if (kept.size() > kKept)
+    kept.pop_back();
+  return matches;
+}
+
+}  // namespace
 
 FileListing::FileListing(std::string directory, std::string pattern, SnapshotReader read)
     : read_(std::move(read)), path_(std::move(directory)), pattern_(std::move(pattern)) {
@@ -37,11 +84,11 @@ std::error_code FileListing::refreshLike(const FileList& sameFolder) {
 }
 
 std::size_t FileListing::count() const {
-  return matches_.size();
+  return matches_ ? matches_->size() : 0;
 }
 
 const std::string& FileListing::entry(std::size_t index) const {
-  return snapshot_->names[matches_.at(index)];
+  return snapshot_->names[matches_->at(index)];
 }
 
 bool FileListing::isSelected(std::size_t index) const {
@@ -79,16 +126,7 @@ std::error_code FileListing::reread(const std::string& directory, const std::str
 
 void FileListing::take(const std::string& directory, const std::string& pattern,
                        std::shared_ptr<const DirectorySnapshot> snapshot) {
-  // A handler's steps point a list at the same directory and pattern again and again; the
-  // directory's read is shared, and so is its filtering while neither has changed.
-  const bool filtered = snapshot && snapshot == snapshot_ && pattern == pattern_;
-  std::vector<std::size_t> matches;
-  if (snapshot && !filtered) {
-    for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
-      if (MatchesPattern(snapshot->names[i], pattern))
-        matches.push_back(i);
-    }
-  }
+  auto matches = snapshot ? Filter(snapshot, pattern) : nullptr;
 
   // The list takes the new path and pattern even when the directory cannot be read, so that the
   // next set can point it somewhere readable; it then shows nothing, since whatever it showed can
@@ -98,9 +136,8 @@ void FileListing::take(const std::string& directory, const std::string& pattern,
   path_ = directory;
   pattern_ = pattern;
   snapshot_ = std::move(snapshot);
-  if (!filtered)
-    matches_ = std::move(matches);
-  selected_.assign(matches_.size(), false);
+  matches_ = std::move(matches);
+  selected_.assign(count(), false);
   if (reset_)
     reset_();
 }

@@ -43,6 +43,10 @@ class FileListing final : public FileList {
   const std::string& path() const { return path_; }
   const std::string& pattern() const { return pattern_; }
 
+  // The entries as they stand: the same pointer for as long as the same names of the same read
+  // are shown, in this list or another, so that what was worked out from them can be kept.
+  std::shared_ptr<const void> entries() const { return matches_; }
+
   // Called just before and just after the entries change, so that a view can reset in one step.
   void setResetCallbacks(std::function<void()> aboutToReset, std::function<void()> reset);
 
@@ -55,7 +59,8 @@ class FileListing final : public FileList {
   std::string path_;
   std::string pattern_;
   std::shared_ptr<const DirectorySnapshot> snapshot_;
-  std::vector<std::size_t> matches_;  // indices into the snapshot's sorted names
+  // Indices into the snapshot's sorted names; null while there is no snapshot.
+  std::shared_ptr<const std::vector<std::size_t>> matches_;
   std::vector<bool> selected_;
   std::function<void()> aboutToReset_;
   std::function<void()> reset_;

@@ -32,27 +32,40 @@ std::size_t FindIgnoringCase(std::string_view text, std::string_view piece) {
 }  // namespace
 
 bool MatchesPattern(std::string_view name, std::string_view pattern) {
+  return Wildcard(pattern).matches(name);
+}
+
+Wildcard::Wildcard(std::string_view pattern)
+    : hasStar_(pattern.find('*') != std::string_view::npos) {
+  if (!hasStar_) {
+    head_ = pattern;
+    return;
+  }
   const std::size_t firstStar = pattern.find('*');
-  if (firstStar == std::string_view::npos)
-    return EqualIgnoringCase(name, pattern);
+  const std::size_t lastStar = pattern.rfind('*');
+  head_ = pattern.substr(0, firstStar);
+  middle_ = pattern.substr(firstStar + 1, lastStar - firstStar);
+  tail_ = pattern.substr(lastStar + 1);
+}
+
+bool Wildcard::matches(std::string_view name) const {
+  if (!hasStar_)
+    return EqualIgnoringCase(name, head_);
 
   // The text before the first star must start the name and the text after the last star must
   // end it; these two anchors may not overlap.
-  const std::size_t lastStar = pattern.rfind('*');
-  const std::string_view head = pattern.substr(0, firstStar);
-  const std::string_view tail = pattern.substr(lastStar + 1);
-  if (name.size() < head.size() + tail.size())
+  if (name.size() < head_.size() + tail_.size())
     return false;
-  if (!EqualIgnoringCase(name.substr(0, head.size()), head))
+  if (!EqualIgnoringCase(name.substr(name.size() - tail_.size()), tail_))
     return false;
-  if (!EqualIgnoringCase(name.substr(name.size() - tail.size()), tail))
+  if (!EqualIgnoringCase(name.substr(0, head_.size()), head_))
     return false;
 
   // The pieces between stars are floating: taking each at its leftmost place never loses a
   // match, because the star after it can absorb whatever a later place would have skipped. So
   // no backtracking is needed.
-  std::string_view rest = name.substr(head.size(), name.size() - head.size() - tail.size());
-  std::string_view middle = pattern.substr(firstStar + 1, lastStar - firstStar);
+  std::string_view rest = name.substr(head_.size(), name.size() - head_.size() - tail_.size());
+  std::string_view middle = middle_;
   while (!middle.empty()) {
     const std::size_t star = middle.find('*');
     const std::string_view piece = middle.substr(0, star);

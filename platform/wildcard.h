@@ -11,4 +11,18 @@ namespace varnoth {
 // at worst, however many stars the pattern has.
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
+// A pattern taken apart once, for matching many names against it. It refers to the pattern's
+// characters, which must outlive it.
+class Wildcard {
+ public:
+  explicit Wildcard(std::string_view pattern);
+  bool matches(std::string_view name) const;
+
+ private:
+  bool hasStar_;
+  std::string_view head_;    // before the first star (the whole pattern if it has none)
+  std::string_view middle_;  // from after the first star to the last star, that star included
+  std::string_view tail_;    // after the last star
+};
+
 }  // namespace varnoth

@@ -23,7 +23,8 @@ FileListView::FileListView(const std::string& directory, QWidget* parent)
       [this] { return listing_.count(); },
       [this](std::size_t row) -> const std::string& { return listing_.entry(row); }, this);
   setItemDelegate(widest);
-  connect(model_, &QAbstractItemModel::modelReset, this, [widest] { widest->forget(); });
+  connect(model_, &QAbstractItemModel::modelReset, this,
+          [this, widest] { widest->forget(listing_.entries()); });
   setTextElideMode(Qt::ElideNone);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "qt/widest_row_delegate.h"
 
+#include <QWidget>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -24,6 +25,10 @@ QSize WidestRowDelegate::sizeHint(const QStyleOptionViewItem& option,
     advances_.clear();
     widest_ = -1;
   }
+  // A list not shown yet is laid out again when it is; measuring all its names now would be
+  // thrown away, as the font and the names it starts with seldom stay until then.
+  if (option.widget && !option.widget->isVisible())
+    return size;
   if (widest_ < 0)
     widest_ = widestName(QFontMetricsF(option.font));
   // The row's own text is measured as the view would; the margins and icon around it stay.

@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QStyledItemDelegate>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,8 @@ namespace varnoth {
 
 // Gives every row of a list of names the width of its widest name as shown, so that a list of
 // uniform rows (which measures one row only) scrolls sideways far enough to show its longest
-// name whole. The names are measured once per font and contents: call forget() when they change.
+// name whole. The names are measured once per font and contents: call forget() whenever they may
+// have changed.
 class WidestRowDelegate final : public QStyledItemDelegate {
  public:
   // `count` and `name` read the names as bytes, the way the list's model has them.
@@ -20,7 +22,13 @@ class WidestRowDelegate final : public QStyledItemDelegate {
                     std::function<const std::string&(std::size_t)> name, QObject* parent);
 
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-  void forget() { widest_ = -1; }
+  // `entries` stands for the names now shown: while it is the same pointer as at the last
+  // measuring, the names are the same and are not measured again; null always measures again.
+  void forget(std::shared_ptr<const void> entries) {
+    if (!entries || entries != measuredEntries_)
+      widest_ = -1;
+    measuredEntries_ = std::move(entries);
+  }
 
  private:
   int widestName(const QFontMetricsF& metrics) const;
@@ -29,6 +37,7 @@ class WidestRowDelegate final : public QStyledItemDelegate {
   std::function<std::size_t()> count_;
   std::function<const std::string&(std::size_t)> name_;
   mutable int widest_ = -1;
+  std::shared_ptr<const void> measuredEntries_;
   mutable QFont measuredFont_;
   // The advance of each character of the first plane in measuredFont_, -1 until measured.
   mutable std::vector<float> advances_;

@@ -110,6 +110,29 @@ TEST(Lists, ShowLongNamesWholeBySidewaysScrollingAndTooltips) {
             WholeTextToolTip(QString::fromStdString(dir / "Trip")));
 }
 
+// The sideways reach follows the names shown as the pattern changes back and forth: a name no
+// longer shown does not keep the list wide, and a longer one coming back widens it again.
+TEST(Lists, SidewaysReachFollowsTheNamesShown) {
+  test::TempDir dir;
+  const std::string longName = std::string(150, 'x') + ".png";
+  test::WriteFile(dir / longName, "x");
+  test::WriteFile(dir / "b.jpg", "x");
+  FileListView files(dir.path());
+  files.setGeometry(0, 0, 188, 150);
+  files.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&files));
+  const int longWidth = files.fontMetrics().horizontalAdvance(QString::fromStdString(longName));
+
+  const std::pair<const char*, bool> steps[] = {
+      {"*.jpg", false}, {"*", true}, {"*.jpg", false}, {"*.png", true}};
+  for (const auto& [pattern, longShown] : steps) {
+    ASSERT_FALSE(files.listing().setPattern(pattern));
+    QApplication::processEvents();
+    const int reach = files.horizontalScrollBar()->maximum() + files.viewport()->width();
+    EXPECT_EQ(reach >= longWidth, longShown) << pattern << ": reach " << reach;
+  }
+}
+
 TEST(QtDialogs, TheRealMessageBoxShowsTheTextWithOnlyOkAndCloses) {
   QtDialogs dialogs;
   QString shownText;
