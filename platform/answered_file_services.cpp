@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "answered_file_services.h"
 
-#include <sys/vfs.h>
-
 #include <chrono>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "errand.h"
+#include "mount_of.h"
 #include "move_control.h"
 #include "unanswered_folders.h"
 
@@ -52,10 +51,8 @@ std::string FolderThatDoesNotAnswer(const std::vector<std::string>& paths) {
   std::vector<std::shared_ptr<Errand<bool>>> probes;
   for (const auto& path : paths) {
     folders.push_back(UnansweredFolders::Blame(path));
-    probes.push_back(StartErrand<bool>([folder = folders.back()] {
-      struct statfs status;
-      return statfs(folder.c_str(), &status) == 0;
-    }));
+    probes.push_back(
+        StartErrand<bool>([folder = folders.back()] { return FileSystemAnswers(folder); }));
   }
   const auto until = Clock::now() + kProbeDeadline;
   for (std::size_t i = 0; i < probes.size(); ++i) {

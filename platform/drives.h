@@ -33,14 +33,16 @@ std::vector<Drive> ReadMountedDrives(const std::string& mountInfo = "/proc/self/
 // The same from an open mount table, read again from its start: the kernel answers every read
 // of /proc/self/mountinfo that starts at offset 0 with the table as it is now.
 std::vector<Drive> ReadMountedDrives(int mountInfoFd);
-#endif
 
 // Every mount point in `mountInfo` (the format of /proc/self/mountinfo), system mounts included.
 std::vector<std::string> ParseMountPoints(std::string_view mountInfo);
 // The longest of `mountPoints` that holds `path` by its spelling: the kernel's table is read, the
 // file system is not touched. "/" when none does.
 std::string MountPointHolding(std::string_view path, const std::vector<std::string>& mountPoints);
-// Whether `path` is `tree` or lies below it, by spelling.
+#endif
+
+// Whether `path` is `tree` or lies below it, by spelling; on Windows without regard to the case
+// of ASCII letters, as its file systems name files, and with either separator.
 bool IsPathUnder(std::string_view path, std::string_view tree);
 
 // How a drive list names a drive: its volume name, or else the last component of its mount

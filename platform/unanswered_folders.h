@@ -38,7 +38,8 @@ class UnansweredFolders {
   // The folder to name when a wait on `path` is given up: the mount holding it, from the kernel's
   // mount table, after the symbolic links on the way (a link in a local folder into a share that
   // is gone); `path` itself when that is the root, which is not what failed. Waits a moment at
-  // most.
+  // most. On Windows the drive or share of `path`, from its spelling alone; `path` itself when it
+  // names neither.
   static std::string Blame(const std::string& path);
   // Records `folder` as not answering until `errand` finishes, and returns the failure that names
   // it ("'/media/nas' does not answer").

@@ -52,10 +52,12 @@ std::string RootOf(const std::string& path) {
   return root ? path.substr(0, root) : std::string("C:\\");
 }
 
-std::vector<DirectoryItem> ReadDirectoryTree(const std::string& directory, std::error_code& error) {
+std::vector<DirectoryItem> ReadDirectoryTree(const std::string& directory, std::error_code& error,
+                                             const SnapshotReader& read) {
   error.clear();
   const std::string path = NormalizeDirectoryPath(directory);
-  const auto snapshot = ReadDirectorySnapshot(path, error);
+  // The same read, often cached, that the file lists of this directory use.
+  const auto snapshot = read(path, error);
   if (!snapshot)
     return {};
 

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <vector>
 
 #include "drives.h"
@@ -29,6 +31,23 @@ std::vector<Drive> ReadMountedDrives() {
   if (drives.empty())
     drives.push_back(Drive{"C:\\", ""});
   return drives;
+}
+
+bool IsPathUnder(std::string_view path, std::string_view tree) {
+  auto same = [](char a, char b) {
+    if (a == '/')
+      a = '\\';
+    if (b == '/')
+      b = '\\';
+    return std::tolower(static_cast<unsigned char>(a)) ==
+           std::tolower(static_cast<unsigned char>(b));
+  };
+  if (tree.empty() || path.size() < tree.size() ||
+      !std::equal(tree.begin(), tree.end(), path.begin(), same))
+    return false;
+  // A root ends in its separator ("D:\"); any other tree is followed by one or by nothing.
+  return path.size() == tree.size() || tree.back() == '\\' || tree.back() == '/' ||
+         path[tree.size()] == '\\' || path[tree.size()] == '/';
 }
 
 std::string DriveCaption(const Drive& drive) {

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "move_control.h"
 #include "ports/path_separator.h"
 #include "win32/win32_names.h"
 
@@ -23,6 +24,10 @@ constexpr DWORD kNotAFile =
 
 MoveResult NotMoved(std::error_code error) {
   return {MoveResult::Step::kCopy, error};
+}
+
+MoveResult GivenUp() {
+  return NotMoved(std::make_error_code(std::errc::operation_canceled));
 }
 
 // The folder part of a path, with its separator: "D:\a\b.jpg" gives "D:\a\".
@@ -92,6 +97,7 @@ std::error_code CopyBytes(HANDLE from, HANDLE to) {
         return LastWin32Error();
       done += wrote;
     }
+    NoteMoveProgress();
   }
 }
 
@@ -125,6 +131,11 @@ MoveResult CopyThenDelete(const std::wstring& from, const std::wstring& to) {
     error = LastWin32Error();
   if (!error && !FlushFileBuffers(copy.get()))
     error = LastWin32Error();
+  // Given up on meanwhile, the copy goes before it ever has a name, and the source stays.
+  if (!error && !MoveMayComplete()) {
+    DeleteByHandle(copy.get());
+    return GivenUp();
+  }
   if (!error && !MoveFileExW(temporary.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
     error = LastWin32Error();
   if (error) {
@@ -198,8 +209,13 @@ MoveResult RenameWithinVolume(const std::wstring& from, const std::wstring& to,
     return NotMoved(LastWin32Error());
   }
   const auto moved = InfoOf(to);
-  if (!moved || SameFile(*moved, checked))
-    return {};
+  if (!moved || SameFile(*moved, checked)) {
+    // A rename made after the caller gave up on the move is taken back, without replacing
+    // anything: the file returns to its source name, where the caller reported it stays.
+    if (MoveMayComplete() || !MoveFileExW(to.c_str(), from.c_str(), 0))
+      return {};
+    return GivenUp();
+  }
   if (MoveFileExW(to.c_str(), from.c_str(), 0))
     return NotMoved(MoveError::kReplacedPutBack);
   return NotMoved(MoveError::kReplacedNotPutBack);

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,9 +20,13 @@
 #include "directory_tree.h"
 #include "display_name.h"
 #include "drives.h"
+#include "errand.h"
+#include "mount_of.h"
+#include "move_control.h"
 #include "naming.h"
 #include "platform/win32/win32_file_services.h"
 #include "platform/win32/win32_names.h"
+#include "unanswered_folders.h"
 
 namespace varnoth {
 namespace {
@@ -437,6 +442,76 @@ TEST(Win32Drives, ListRootsCaptionsAndCurrentDirectories) {
   table.visited("C:\\windows");
   EXPECT_EQ(table.currentDirectoryOn("C:\\"), "C:\\windows") << "the user's own visit wins";
   EXPECT_EQ(table.driveOf("C:\\windows\\system32"), "C:\\");
+}
+
+// A move the caller gave up on before it could make itself final ends with the file under its
+// source name alone: within a volume the rename is taken back, across volumes the copy removed.
+TEST(Win32Moves, GivenUpEndWithTheFileUnderItsSourceNameOnly) {
+  TempFolder source;
+  std::optional<TempFolder> elsewhere;
+  if (const char* other = std::getenv("VARNOTH_OTHER_VOLUME"); other && *other)
+    elsewhere.emplace(Wide(other));
+  source.write(L"a.jpg", "picture");
+  for (const TempFolder* target : {&source, elsewhere ? &*elsewhere : nullptr}) {
+    if (!target)
+      continue;  // no second file system: the copy across volumes is not tried
+    SCOPED_TRACE(target == &source ? "within the volume" : "across volumes");
+    const std::vector<Census> before{Take(source.path()), Take(target->path())};
+    MoveControl control;
+    ASSERT_TRUE(control.cancel());
+    MoveResult result;
+    {
+      const MoveControl::Scope scope(control);
+      result =
+          SystemFileServices().moveFile(Bytes(source / L"a.jpg"), Bytes(*target / L"Trip001.jpg"));
+    }
+    EXPECT_FALSE(result.moved());
+    EXPECT_EQ(Take(source.path()), (Census{{L"a.jpg", "picture"}}));
+    if (target != &source)
+      EXPECT_EQ(Take(target->path()), Census{}) << "no copy and no temporary left";
+    ExpectNothingLost(before, {Take(source.path()), Take(target->path())});
+  }
+}
+
+// The volume a wait is given up on comes from the path's spelling, and every later path on it,
+// however spelt, fails at once instead of waiting on that volume again.
+TEST(Win32Unanswered, AVolumeIsNamedByItsSpellingAndHoldsEveryPathOnIt) {
+  struct Row {
+    const char* path;
+    const char* volume;
+  };
+  constexpr Row kRows[] = {
+      {"D:\\Photos\\2024", "D:\\"},
+      {"d:\\Photos", "D:\\"},
+      {"D:\\\\Photos", "D:\\"},
+      {"D:", "D:\\"},
+      {"\\\\nas\\photos\\2024", "\\\\nas\\photos"},
+      {"\\\\nas\\\\photos\\\\2024", "\\\\nas\\photos"},
+      {"//nas/photos/2024", "\\\\nas\\photos"},
+      {"\\\\?\\D:\\Photos", "D:\\"},
+      {"\\\\?\\UNC\\nas\\photos\\2024", "\\\\nas\\photos"},
+      {"\\\\nas", ""},
+      {"Photos\\2024", ""},
+  };
+  for (const Row& row : kRows)
+    EXPECT_EQ(VolumeRootOf(row.path), row.volume) << row.path;
+  EXPECT_EQ(UnansweredFolders::Blame("Photos\\2024"), "Photos\\2024") << "no volume: the path";
+
+  auto& unanswered = UnansweredFolders::Instance();
+  ErrandState share;
+  ErrandState drive;
+  const auto shareError =
+      unanswered.gaveUp(UnansweredFolders::Blame("\\\\nas\\photos\\2024"), share);
+  unanswered.gaveUp(UnansweredFolders::Blame("q:\\Photos"), drive);
+  EXPECT_EQ(shareError.message(), "'\\\\nas\\photos' does not answer");
+  EXPECT_EQ(unanswered.check("\\\\NAS\\Photos\\2025"), shareError);
+  EXPECT_TRUE(unanswered.check("Q:\\"));
+  EXPECT_TRUE(unanswered.check("q:/Other"));
+  EXPECT_FALSE(unanswered.check("\\\\nas\\photosets")) << "another share";
+  EXPECT_FALSE(unanswered.check("C:\\Photos"));
+  share.finish();
+  drive.finish();
+  EXPECT_FALSE(unanswered.check("Q:\\Photos")) << "answered again";
 }
 
 }  // namespace
