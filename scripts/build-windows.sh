@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds Varnoth for Windows x86_64 in build-win/ against the prebuilt Qt for Windows
 # (unpacked into build-win/qt6-win64 from QT_WIN_TARBALL), then gathers a runnable folder
-# build-win/Varnoth/ (the program, the Qt DLLs and plugins, the mingw runtime) and a zip of it,
-# and an installer where makensis exists. Extra arguments go to the configure step.
+# build-win/Varnoth/ (the program, the Qt DLLs and plugins, the mingw runtime, the translations)
+# and a zip of it, and an installer where makensis exists. Extra arguments go to the configure
+# step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -38,6 +39,14 @@ for dll in libstdc++-6.dll libgcc_s_seh-1.dll; do
 done
 cp /usr/x86_64-w64-mingw32/lib/libwinpthread-1.dll "$app/"
 cp LICENSE "$app/LICENSE.txt"
+# The translations: .qm files are the same on every platform, so Debian's lrelease makes them
+# (this Qt has no Linguist tools), and Debian's Qt translations of the same version give the
+# standard buttons theirs. The program looks in translations/ beside itself.
+mkdir -p "$app/translations"
+for ts in translations/varnoth_*.ts; do
+  /usr/lib/qt6/bin/lrelease -silent "$ts" -qm "$app/translations/$(basename "$ts" .ts).qm"
+done
+cp /usr/share/qt6/translations/qtbase_de.qm "$app/translations/"
 x86_64-w64-mingw32-strip --strip-unneeded "$app"/*.exe "$app"/lib*.dll
 
 version=$(sed -n 's/^project(Varnoth VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)

@@ -10,6 +10,8 @@ packages=(
   g++-mingw-w64-x86-64-posix ninja-build cmake qt6-base-dev-tools
   # GoogleTest's sources, built with the cross compiler; the icons rendered from SVG
   googletest librsvg2-bin zip nsis
+  # lrelease for the translations, and Qt's own translations
+  qt6-l10n-tools qt6-translations-l10n
   # the tests run the Windows programs under wine, the window on a virtual display
   wine wine64 xvfb xauth xdotool x11-utils
 )

@@ -13,10 +13,14 @@ void InstallTranslations(const QStringList& directories) {
   // gettext ignores LANGUAGE under the C locale, and so does this program.
   if (locale.language() == QLocale::C)
     return;
+  // Qt's own where Qt keeps them, else where the program's are: a Windows folder carries both.
   auto* qt = new QTranslator(QCoreApplication::instance());
-  if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
-               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    QCoreApplication::installTranslator(qt);
+  for (const QString& directory :
+       QStringList{QLibraryInfo::path(QLibraryInfo::TranslationsPath)} + directories) {
+    if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), directory)) {
+      QCoreApplication::installTranslator(qt);
+      break;
+    }
   }
   auto* own = new QTranslator(QCoreApplication::instance());
   for (const QString& directory : directories) {

@@ -20,6 +20,7 @@ entry="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Varnoth.lnk"
 timeout 60 wine "$setup" /S
 [ -f "$folder/varnoth.exe" ] || { echo "the program was not installed"; exit 1; }
 [ -f "$entry" ] || { echo "no Start-menu entry"; exit 1; }
+[ -f "$folder/translations/varnoth_de.qm" ] || { echo "the translations were not installed"; exit 1; }
 # The uninstaller copies itself away and returns at once; wait for it to finish.
 timeout 60 wine "$folder/uninstall.exe" /S
 for _ in $(seq 100); do
