@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "directory_snapshot.h"
 
+#include <atomic>
+
 #include "natural_order.h"
+#include "unanswered_folders.h"
 #include "win32/win32_names.h"
 
 namespace varnoth {
@@ -12,7 +15,20 @@ struct FindCloser {
   void operator()(HANDLE find) const { FindClose(find); }
 };
 
+std::atomic<std::size_t>& ListingLimit() {
+  static std::atomic<std::size_t> limit{kMaxListingBytes};
+  return limit;
+}
+
 }  // namespace
+
+std::size_t MaxListingBytes() {
+  return ListingLimit().load();
+}
+
+void SetMaxListingBytes(std::size_t bytes) {
+  ListingLimit().store(bytes);
+}
 
 // Every call reads the folder again: Windows offers no cheap proof that a folder is unchanged
 // (its write time is updated lazily on some volumes), and the large fetch keeps a read quick.
@@ -42,8 +58,16 @@ std::shared_ptr<const DirectorySnapshot> ReadDirectorySnapshot(const std::string
     snapshot->device = info.dwVolumeSerialNumber;
     snapshot->inode = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
   }
+  std::size_t bytes = 0;
+  const std::size_t limit = MaxListingBytes();
   do {
     const std::wstring_view name(entry.cFileName);
+    // A broken file system or server can hand out entries without end.
+    bytes += sizeof(std::string) + name.size() * 3;
+    if (bytes > limit) {
+      error = make_error_code(WaitError::kListingTooLong);
+      return nullptr;
+    }
     const DWORD attributes = entry.dwFileAttributes;
     if (name.starts_with(L".varnoth-") && name.ends_with(L".tmp"))
       snapshot->leftoverMarks = true;  // a copy a killed run left; removeLeftovers takes it
