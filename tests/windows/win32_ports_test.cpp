@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <map>
 #include <optional>
 #include <set>
@@ -512,6 +514,19 @@ TEST(Win32Unanswered, AVolumeIsNamedByItsSpellingAndHoldsEveryPathOnIt) {
   share.finish();
   drive.finish();
   EXPECT_FALSE(unanswered.check("Q:\\Photos")) << "answered again";
+}
+
+// A wait with a deadline comes back at its deadline while the worker is still stuck: every
+// promise that the window never waits on a drive that does not answer rests on it.
+TEST(Win32Unanswered, AWaitGivesUpAtItsDeadlineOnAStuckWorker) {
+  auto release = std::make_shared<std::promise<void>>();
+  auto errand = StartErrand<bool>([stuck = release->get_future().share()] {
+    stuck.wait();
+    return true;
+  });
+  EXPECT_FALSE(errand->waitUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(50)));
+  release->set_value();
+  EXPECT_TRUE(errand->waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(60)));
 }
 
 }  // namespace
