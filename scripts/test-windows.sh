@@ -8,7 +8,15 @@
 # Extra arguments go to the configure step of the build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build-windows.sh "$@" >/dev/null
+# The build's output is long; it is shown only when the build fails, so that CI says why.
+build_log=$(mktemp)
+if ! scripts/build-windows.sh "$@" >"$build_log" 2>&1; then
+  tail -n 60 "$build_log"
+  rm -f "$build_log"
+  echo "the Windows build failed"
+  exit 1
+fi
+rm -f "$build_log"
 
 work=$(mktemp -d)
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
