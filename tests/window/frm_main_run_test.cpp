@@ -83,16 +83,6 @@ class GatedFileServices final : public test::ForwardingFileServices {
   Entries log_;
 };
 
-class PaintCounter final : public QObject {
- public:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint)
-      ++paints;
-    return false;
-  }
-  int paints = 0;
-};
-
 class RunTest : public WindowTest {
  protected:
   // Four selected files a.jpg .. d.jpg and the stem "Trip"; the window's moves go through the gate.

@@ -38,16 +38,6 @@ pid_t ServerOf(const std::string& mount) {
   return 0;
 }
 
-class PaintCounter final : public QObject {
- public:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint)
-      ++paints;
-    return false;
-  }
-  int paints = 0;
-};
-
 class UnansweringMountTest : public WindowTest {
  public:
   // The actions of the scenarios, and what each shows once it has worked.

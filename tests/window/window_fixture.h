@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEvent>
 #include <QListView>
 #include <QTest>
 #include <QThread>
@@ -23,6 +24,18 @@
 #include "tests/support/temp_dir.h"
 
 namespace varnoth::test {
+
+// Counts the paint events of the widgets it is installed on: a window that stops painting while it
+// waits shows up as a count that does not grow.
+class PaintCounter final : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint)
+      ++paints;
+    return false;
+  }
+  int paints = 0;
+};
 
 // The two modal dialogs, answered from a script.
 class ScriptedDialogs final : public MessageSink, public InputPrompt {
