@@ -77,6 +77,13 @@ TEST(NaturalOrderTest, IsATotalOrderThatSortingFollows) {
     }
   }
 
+  // Sorting takes many names sharing long heads, each tricky name behind every prefix, so that
+  // the buckets of like head bytes are big and the ties past the heads are many.
+  const std::vector<std::string> tricky = names;
+  for (const char* prefix : {"", "IMG_", "IMG_0", "Holiday 2023 ", "A1b2C3d4E5f6G7h8"}) {
+    for (const auto& name : tricky)
+      names.push_back(prefix + name);
+  }
   std::shuffle(names.begin(), names.end(), std::mt19937(7));
   auto expected = names;
   std::sort(expected.begin(), expected.end(), NaturalLess);
