@@ -25,8 +25,8 @@
 #include <set>
 #include <thread>
 
+#include "directory_entries.h"
 #include "errand.h"
-#include "leftover_temporaries.h"
 #include "natural_order.h"
 #include "unanswered_folders.h"
 #include "unique_fd.h"
@@ -146,31 +146,6 @@ bool OldEnoughToTrust(const Time& modified, const timespec& readStart) {
   return age >= kCoarsestTimestamp;
 }
 
-enum class EntryKind { kHidden, kFile, kDirectory, kLink, kOther };
-
-EntryKind KindOf(int directoryFd, const dirent& entry) {
-  if (entry.d_name[0] == '.')
-    return EntryKind::kHidden;
-  unsigned char type = entry.d_type;
-  if (type == DT_UNKNOWN) {
-    // Some file systems do not report the type in the directory entry itself.
-    struct stat status;
-    if (fstatat(directoryFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-      return EntryKind::kOther;
-    type = S_ISREG(status.st_mode)   ? DT_REG
-           : S_ISDIR(status.st_mode) ? DT_DIR
-           : S_ISLNK(status.st_mode) ? DT_LNK
-                                     : DT_UNKNOWN;
-  }
-  if (type == DT_REG)
-    return EntryKind::kFile;
-  if (type == DT_DIR)
-    return EntryKind::kDirectory;
-  if (type == DT_LNK)
-    return EntryKind::kLink;
-  return EntryKind::kOther;
-}
-
 // Where a symbolic link in `directory` points, spelled as an absolute path; reading the link
 // itself never reaches the file system it points into.
 std::string LinkTarget(int directoryFd, const std::string& directory, const std::string& name) {
@@ -242,43 +217,13 @@ std::error_code ReadNames(int directoryFd, const std::string& path, DirectorySna
     close(directoryFd);
     return error;
   }
-  std::error_code error;
-  std::vector<std::string> links;
-  std::size_t bytes = 0;
-  const std::size_t limit = MaxListingBytes();
-  for (;;) {
-    errno = 0;
-    const dirent* entry = readdir(directory);
-    if (!entry) {
-      if (errno != 0)
-        error = LastError();
-      break;
-    }
-    // A broken file system can hand out entries without end.
-    bytes += sizeof(std::string) + std::strlen(entry->d_name);
-    if (bytes > limit) {
-      error = make_error_code(WaitError::kListingTooLong);
-      break;
-    }
-    switch (KindOf(dirfd(directory), *entry)) {
-      case EntryKind::kFile:
-        snapshot.names.emplace_back(entry->d_name);
-        break;
-      case EntryKind::kDirectory:
-        snapshot.subdirectories.emplace_back(entry->d_name);
-        break;
-      case EntryKind::kLink:
-        links.emplace_back(entry->d_name);
-        break;
-      case EntryKind::kHidden:
-        snapshot.leftoverMarks = snapshot.leftoverMarks || IsReservationMark(entry->d_name);
-        break;
-      case EntryKind::kOther:
-        break;
-    }
-  }
+  DirectoryEntries entries;
+  std::error_code error = ReadDirectoryEntries(directory, MaxListingBytes(), entries);
+  snapshot.names = std::move(entries.files);
+  snapshot.subdirectories = std::move(entries.subdirectories);
+  snapshot.leftoverMarks = entries.leftoverMarks;
   if (!error)
-    error = AddLinkedFolders(dirfd(directory), path, links, snapshot, complete);
+    error = AddLinkedFolders(dirfd(directory), path, entries.links, snapshot, complete);
   closedir(directory);
   return error;
 }

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
@@ -15,6 +18,7 @@
 
 #include "file_listing.h"
 #include "naming.h"
+#include "natural_order.h"
 #include "tests/engine/run_scene.h"
 #include "tests/support/list_entries.h"
 #include "tests/support/temp_dir.h"
@@ -141,6 +145,31 @@ INSTANTIATE_TEST_SUITE_P(
 
 Names Listed(const std::string& directory) {
   return test::EntriesOf(FileListing(directory, SourcePattern("jpg")));
+}
+
+// Big enough that ext4 reads it on two threads, one from each half of its names' hashes: every
+// name is listed once, in order, whichever half its hash fell in. Hard links, so that the small
+// image has inodes enough.
+TEST(FileSystemBigFolder, ListsEveryNameOnce) {
+  SKIP_UNLESS_MOUNTED();
+  const std::string type = Mounted().type;
+  if (type != "ext4" && type != "xfs" && type != "btrfs")
+    GTEST_SKIP() << "30,000 names are made on the local file systems only";
+  TempDir mounted(Mounted().mount);
+  Photo(mounted.path(), "IMG_0.jpg");
+  Names expected = {"IMG_0.jpg"};
+  for (int i = 1; i < 30'000; ++i) {
+    expected.push_back("IMG_" + std::to_string(i) + ".jpg");
+    ASSERT_EQ(link((mounted / "IMG_0.jpg").c_str(), (mounted / expected.back()).c_str()), 0);
+  }
+
+  const Names listed = Listed(mounted.path());
+  EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end(), NaturalLess));
+  Names sorted = listed;
+  std::sort(sorted.begin(), sorted.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(sorted.size(), expected.size());
+  EXPECT_TRUE(sorted == expected) << "names missing or listed twice";
 }
 
 // With the root's times set long ago, so that a file system that keeps them lets a read be
