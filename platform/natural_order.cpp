@@ -3,12 +3,16 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <type_traits>
 #include <utility>
 
 #include "fold_case.h"
+#include "side_thread.h"
 
 namespace varnoth {
 
@@ -133,7 +137,7 @@ namespace {
 // names whose heads tie build their full keys.
 struct Entry {
   std::uint64_t head[2];
-  std::size_t index;
+  std::string* name;
 };
 
 bool HeadLess(const Entry& x, const Entry& y) {
@@ -144,30 +148,47 @@ bool SameHead(const Entry& x, const Entry& y) {
   return x.head[0] == y.head[0] && x.head[1] == y.head[1];
 }
 
+bool EntryLess(const Entry& x, const Entry& y) {
+  return SameHead(x, y) ? NaturalLess(*x.name, *y.name) : HeadLess(x, y);
+}
+
 unsigned HeadByte(const Entry& entry, std::size_t byte) {
   return static_cast<unsigned>(entry.head[byte / 8] >> (56 - 8 * (byte % 8))) & 0xffu;
 }
 
+// The first byte of the heads in which some of `entries` differ; 16 when none do.
+std::size_t FirstDifferingByte(const Entry* entries, std::size_t count) {
+  std::uint64_t differ[2] = {0, 0};
+  for (std::size_t i = 1; i < count; ++i) {
+    differ[0] |= entries[i].head[0] ^ entries[0].head[0];
+    differ[1] |= entries[i].head[1] ^ entries[0].head[1];
+  }
+  if (differ[0] != 0)
+    return static_cast<std::size_t>(std::countl_zero(differ[0])) / 8;
+  if (differ[1] != 0)
+    return 8 + static_cast<std::size_t>(std::countl_zero(differ[1])) / 8;
+  return 16;
+}
+
 // Entries whose heads are equal, ordered by their full keys and then by the tie rules.
-void SortTied(Entry* entries, std::size_t count, const std::vector<std::string>& names) {
-  std::vector<std::pair<std::string, std::size_t>> keyed;
+void SortTied(Entry* entries, std::size_t count) {
+  std::vector<std::pair<std::string, std::string*>> keyed;
   keyed.reserve(count);
   for (std::size_t i = 0; i < count; ++i)
-    keyed.emplace_back(SortKey(names[entries[i].index]), entries[i].index);
-  std::sort(keyed.begin(), keyed.end(), [&](const auto& x, const auto& y) {
+    keyed.emplace_back(SortKey(*entries[i].name), entries[i].name);
+  std::sort(keyed.begin(), keyed.end(), [](const auto& x, const auto& y) {
     if (const int primary = x.first.compare(y.first))
       return primary < 0;
-    return BreakTie(names[x.second], names[y.second]) < 0;
+    return BreakTie(*x.second, *y.second) < 0;
   });
   for (std::size_t i = 0; i < count; ++i)
-    entries[i].index = keyed[i].second;
+    entries[i].name = keyed[i].second;
 }
 
 // Orders `entries` by their heads a byte at a time from `byte` on, then what the heads leave tied:
 // a comparison sort of 100,000 names spends most of its time on branches that the head bytes
-// settle without comparing anything. `scratch` holds as many entries as `entries`.
-void SortByHeads(Entry* entries, std::size_t count, Entry* scratch, std::size_t byte,
-                 const std::vector<std::string>& names) {
+// settle without comparing anything.
+void SortByHeads(Entry* entries, std::size_t count, std::size_t byte) {
   constexpr std::size_t kFewEnoughToCompare = 48;
   constexpr std::size_t kHeadBytes = 16;
   for (;;) {
@@ -177,65 +198,166 @@ void SortByHeads(Entry* entries, std::size_t count, Entry* scratch, std::size_t 
         for (last = first + 1; last < count && SameHead(entries[first], entries[last]);)
           ++last;
         if (last - first > 1)
-          SortTied(entries + first, last - first, names);
+          SortTied(entries + first, last - first);
       }
       return;
     }
+    // Past the bytes that all share, as the common start of names usually is.
+    const std::size_t differing = FirstDifferingByte(entries, count);
+    if (differing >= kHeadBytes) {
+      byte = kHeadBytes;
+      continue;
+    }
+    byte = std::max(byte, differing);
     std::array<std::size_t, 257> starts{};
     for (std::size_t i = 0; i < count; ++i)
       ++starts[HeadByte(entries[i], byte) + 1];
-    // All alike in this byte, as the common start of names usually is.
-    if (std::find(starts.begin(), starts.end(), count) != starts.end()) {
-      ++byte;
-      continue;
-    }
     for (std::size_t value = 1; value < starts.size(); ++value)
       starts[value] += starts[value - 1];
+    // Each entry goes straight to its bucket, swapping out the one there, so that no second
+    // array is needed: a fresh page of memory costs more than the moves.
     std::array<std::size_t, 256> next;
     std::copy(starts.begin(), starts.end() - 1, next.begin());
-    for (std::size_t i = 0; i < count; ++i)
-      scratch[next[HeadByte(entries[i], byte)]++] = entries[i];
-    std::copy(scratch, scratch + count, entries);
+    for (unsigned value = 0; value < 256; ++value) {
+      while (next[value] < starts[value + 1]) {
+        Entry entry = entries[next[value]];
+        for (unsigned at = HeadByte(entry, byte); at != value; at = HeadByte(entry, byte))
+          std::swap(entry, entries[next[at]++]);
+        entries[next[value]++] = entry;
+      }
+    }
     for (std::size_t value = 0; value < 256; ++value) {
       const std::size_t size = starts[value + 1] - starts[value];
       if (size > 1)
-        SortByHeads(entries + starts[value], size, scratch + starts[value], byte + 1, names);
+        SortByHeads(entries + starts[value], size, byte + 1);
     }
     return;
   }
 }
 
-// Puts names[entries[i].index] at position i, moving each name once.
-void Permute(std::vector<std::string>& names, std::vector<Entry>& entries) {
-  for (std::size_t start = 0; start < names.size(); ++start) {
-    if (entries[start].index == start)
-      continue;
-    std::string held = std::move(names[start]);
-    std::size_t at = start;
-    while (entries[at].index != start) {
-      const std::size_t from = entries[at].index;
-      names[at] = std::move(names[from]);
-      entries[at].index = at;
-      at = from;
-    }
-    names[at] = std::move(held);
-    entries[at].index = at;
+// The names of several lists as one sequence, by position in it.
+class Pieces {
+ public:
+  explicit Pieces(std::vector<std::vector<std::string>>& pieces) : pieces_(pieces) {
+    for (const auto& piece : pieces_)
+      count_ += piece.size();
   }
+  std::size_t count() const { return count_; }
+  // Frees the lists, their names moved out of them.
+  void discard() const { std::vector<std::vector<std::string>>().swap(pieces_); }
+
+  // Calls `visit` with each name from position `from` up to `to`.
+  template <typename Visit>
+  void forEach(std::size_t from, std::size_t to, Visit visit) const {
+    std::size_t start = 0;
+    for (auto& piece : pieces_) {
+      const std::size_t end = start + piece.size();
+      for (std::size_t i = std::max(from, start); i < std::min(to, end); ++i)
+        visit(piece[i - start]);
+      start = end;
+    }
+  }
+
+ private:
+  std::vector<std::vector<std::string>>& pieces_;
+  std::size_t count_ = 0;
+};
+
+// Builds the entries of the names at positions [from, to) and sorts them.
+void SortRange(const Pieces& names, std::size_t from, std::size_t to, Entry* entries) {
+  Entry* next = entries;
+  names.forEach(from, to, [&](std::string& name) {
+    KeyHead head;
+    BuildSortKey(name, head);
+    *next++ = {{head.word(0), head.word(1)}, &name};
+  });
+  SortByHeads(entries, to - from, 0);
+}
+
+// Moves the names of two sorted runs of entries onto the end of `into`, in order; on a tie the
+// first run's name goes first.
+void MergeInto(std::span<const Entry> first, std::span<const Entry> second,
+               std::vector<std::string>& into) {
+  auto x = first.begin();
+  auto y = second.begin();
+  while (x != first.end() && y != second.end())
+    into.push_back(std::move(*(EntryLess(*y, *x) ? y++ : x++)->name));
+  for (; x != first.end(); ++x)
+    into.push_back(std::move(*x->name));
+  for (; y != second.end(); ++y)
+    into.push_back(std::move(*y->name));
+}
+
+// How many of the first `taken` names of the merge of `first` and `second` come from `first`.
+std::size_t TakenFromFirst(std::span<const Entry> first, std::span<const Entry> second,
+                           std::size_t taken) {
+  std::size_t low = taken > second.size() ? taken - second.size() : 0;
+  std::size_t high = std::min(taken, first.size());
+  while (low < high) {
+    const std::size_t i = low + (high - low) / 2;
+    const std::size_t j = taken - i;
+    // The merge takes first[i] before second[j - 1] unless second[j - 1] is less.
+    if (j > 0 && i < first.size() && !EntryLess(second[j - 1], first[i]))
+      low = i + 1;
+    else
+      high = i;
+  }
+  return low;
+}
+
+// Sorts the two halves of the names side by side, then merges them into one list, its two halves
+// side by side as well.
+std::vector<std::string> SortInHalves(const Pieces& names, Entry* entries) {
+  const std::size_t count = names.count();
+  InHalves(count, 0,
+           [&](std::size_t from, std::size_t to) { SortRange(names, from, to, entries + from); });
+  const std::span<const Entry> lower(entries, count / 2);
+  const std::span<const Entry> upper(entries + count / 2, count - count / 2);
+  const std::size_t fromLower = TakenFromFirst(lower, upper, count / 2);
+  const std::size_t fromUpper = count / 2 - fromLower;
+  std::vector<std::string> sorted;
+  std::vector<std::string> rest;
+  SideBySide(
+      [&] {
+        sorted.reserve(count);
+        MergeInto(lower.first(fromLower), upper.first(fromUpper), sorted);
+      },
+      [&] {
+        rest.reserve(count - count / 2);
+        MergeInto(lower.subspan(fromLower), upper.subspan(fromUpper), rest);
+      });
+  // The names were moved out of their pieces: the pieces' memory goes back meanwhile.
+  SideBySide(
+      [&] {
+        sorted.insert(sorted.end(), std::make_move_iterator(rest.begin()),
+                      std::make_move_iterator(rest.end()));
+      },
+      [&] { names.discard(); });
+  return sorted;
 }
 
 }  // namespace
 
+std::vector<std::string> SortNaturally(std::vector<std::vector<std::string>> pieces) {
+  // Below this, a thread costs more than the half of the sort it would take.
+  constexpr std::size_t kWorthTwoThreads = 20'000;
+  const Pieces names(pieces);
+  const std::size_t count = names.count();
+  // Left uninitialised: each half's thread is the first to touch its part.
+  const auto entries = std::make_unique_for_overwrite<Entry[]>(count);
+  if (count >= kWorthTwoThreads)
+    return SortInHalves(names, entries.get());
+  SortRange(names, 0, count, entries.get());
+  std::vector<std::string> sorted;
+  sorted.reserve(count);
+  MergeInto({entries.get(), count}, {}, sorted);
+  return sorted;
+}
+
 void SortNaturally(std::vector<std::string>& names) {
-  std::vector<Entry> entries;
-  entries.reserve(names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    KeyHead head;
-    BuildSortKey(names[i], head);
-    entries.push_back({{head.word(0), head.word(1)}, i});
-  }
-  std::vector<Entry> scratch(entries.size());
-  SortByHeads(entries.data(), entries.size(), scratch.data(), 0, names);
-  Permute(names, entries);
+  std::vector<std::vector<std::string>> one;
+  one.push_back(std::move(names));
+  names = SortNaturally(std::move(one));
 }
 
 }  // namespace varnoth

@@ -20,5 +20,8 @@ inline bool NaturalLess(std::string_view a, std::string_view b) {
 
 // Same order as NaturalLess; computes every name's sort key once, which matters for big lists.
 void SortNaturally(std::vector<std::string>& names);
+// The same for names held in several lists, such as a folder read in pieces: returns them all in
+// one list, without gathering them first.
+std::vector<std::string> SortNaturally(std::vector<std::vector<std::string>> pieces);
 
 }  // namespace varnoth
