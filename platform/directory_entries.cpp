@@ -14,8 +14,10 @@
 #include <limits>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "leftover_temporaries.h"
+#include "side_thread.h"
 #include "unanswered_folders.h"
 #include "unique_fd.h"
 
@@ -24,16 +26,21 @@ namespace varnoth {
 namespace {
 
 // ext2, ext3 and ext4 hand out the entries of an indexed directory in the order of their names'
-// hashes, at positions whose upper bits are the hash: every entry of the upper half of the hashes
-// lies at or past this position, and a directory read from it gives exactly those.
+// hashes, at positions whose upper bits are the hash, all below 2^63: a read started at a position
+// gives exactly the entries at or past it. So the positions divide into pieces, each holding about
+// as many entries as the next, that threads read side by side, each piece from a stream of its own;
+// more pieces than threads, so that the threads finish at about the same time.
 constexpr long kExt4Magic = 0xEF53;
-constexpr std::uint64_t kUpperHalfOfHashes = std::uint64_t{1} << 62;
-// About 8,000 entries: below this a second thread costs more than it saves.
+constexpr std::size_t kPieces = 24;
+constexpr std::uint64_t kPieceSpan = (std::uint64_t{1} << 63) / kPieces;
+// About 8,000 entries: below this more threads cost more than they save.
 constexpr off_t kWorthSplittingBytes = 256 * 1024;
 // How many bytes of an ext4 directory an entry takes at the least, for a first guess at the
 // number of names without growing the list step by step.
 constexpr off_t kSmallestEntryBytes = 24;
 constexpr std::uint64_t kToTheEnd = std::numeric_limits<std::uint64_t>::max();
+// Readers at most, the calling thread among them.
+constexpr unsigned kMostReaders = 4;
 
 enum class EntryKind { kHidden, kFile, kDirectory, kLink, kOther };
 
@@ -60,10 +67,12 @@ EntryKind KindOf(int directoryFd, const dirent& entry) {
   return EntryKind::kOther;
 }
 
-// The bytes the names of one directory may take, shared by the threads that read it.
+// The bytes the names of one directory may take, shared by the threads that read it. Each takes
+// its part in steps, so that the threads do not contend for the count at every entry.
 class ListingBudget {
  public:
   explicit ListingBudget(std::size_t limit) : limit_(limit) {}
+  std::size_t limit() const { return limit_; }
   bool take(std::size_t bytes) { return used_.fetch_add(bytes) + bytes <= limit_; }
 
  private:
@@ -71,10 +80,39 @@ class ListingBudget {
   std::atomic<std::size_t> used_{0};
 };
 
+class BudgetShare {
+ public:
+  explicit BudgetShare(ListingBudget& budget) : budget_(budget) {}
+  bool take(std::size_t bytes) {
+    constexpr std::size_t kStep = 64 * 1024;
+    if (bytes > left_) {
+      const std::size_t step = std::max(bytes, kStep);
+      if (!budget_.take(step))
+        return false;
+      left_ += step;
+    }
+    left_ -= bytes;
+    return true;
+  }
+
+ private:
+  ListingBudget& budget_;
+  std::size_t left_ = 0;
+};
+
 // Reads `directory` from where it stands to its end, or, with `end`, to the first entry at or past
 // that position: an entry's position is where the entry before it says the next one lies.
-std::error_code ReadRange(DIR* directory, std::uint64_t end, ListingBudget& budget,
-                          DirectoryEntries& into) {
+// The entries of one piece of a directory.
+struct Piece {
+  std::vector<std::string> files;
+  std::vector<std::string> subdirectories;
+  std::vector<std::string> links;
+  bool leftoverMarks = false;
+  std::error_code error;
+};
+
+std::error_code ReadRange(DIR* directory, std::uint64_t end, ListingBudget& budget, Piece& into) {
+  BudgetShare share(budget);
   std::uint64_t position = 0;
   for (;;) {
     errno = 0;
@@ -85,7 +123,7 @@ std::error_code ReadRange(DIR* directory, std::uint64_t end, ListingBudget& budg
       return {};
     position = static_cast<std::uint64_t>(entry->d_off);
     // A broken file system can hand out entries without end.
-    if (!budget.take(sizeof(std::string) + std::strlen(entry->d_name)))
+    if (!share.take(sizeof(std::string) + std::strlen(entry->d_name)))
       return make_error_code(WaitError::kListingTooLong);
     switch (KindOf(dirfd(directory), *entry)) {
       case EntryKind::kFile:
@@ -110,28 +148,94 @@ void Append(std::vector<std::string>& to, std::vector<std::string>& from) {
   to.insert(to.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
 }
 
-// A second stream on the directory of `directoryFd`, standing at the upper half of its hashes,
-// when the directory is big and its file system orders its entries by hash; null otherwise.
-// `size` is then the directory's size in bytes.
-DIR* OpenUpperHalf(int directoryFd, off_t& size) {
+std::error_code Gather(std::vector<Piece>& pieces, DirectoryEntries& entries) {
+  for (Piece& piece : pieces) {
+    if (piece.error)
+      return piece.error;
+    entries.files.push_back(std::move(piece.files));
+    Append(entries.subdirectories, piece.subdirectories);
+    Append(entries.links, piece.links);
+    entries.leftoverMarks = entries.leftoverMarks || piece.leftoverMarks;
+  }
+  return {};
+}
+
+// A stream of its own on the directory of `directoryFd` (not on whatever its path names by now),
+// standing at `position`; null, with errno set, when it cannot be had.
+DIR* OpenStreamAt(int directoryFd, std::uint64_t position) {
+  const int fd = openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return nullptr;
+  DIR* stream = nullptr;
+  if (lseek(fd, static_cast<off_t>(position), SEEK_SET) == static_cast<off_t>(position))
+    stream = fdopendir(fd);
+  if (!stream) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+  }
+  return stream;
+}
+
+// Whether the directory of `directoryFd` is big and its file system orders its entries by hash,
+// so that it can be read in pieces; `size` is then its size in bytes.
+bool ReadableInPieces(int directoryFd, off_t& size) {
   struct statfs fileSystem;
   struct stat status;
   if (fstatfs(directoryFd, &fileSystem) != 0 || fileSystem.f_type != kExt4Magic ||
       fstat(directoryFd, &status) != 0 || status.st_size < kWorthSplittingBytes) {
-    return nullptr;
+    return false;
   }
   size = status.st_size;
-  // A stream of its own on the same directory, not on whatever its path names by now.
-  const int upper = openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (upper < 0)
-    return nullptr;
-  DIR* stream = nullptr;
-  if (lseek(upper, static_cast<off_t>(kUpperHalfOfHashes), SEEK_SET) ==
-      static_cast<off_t>(kUpperHalfOfHashes))
-    stream = fdopendir(upper);
-  if (!stream)
-    close(upper);
-  return stream;
+  // A directory that is not indexed (too old, or made without the index) refuses positions that
+  // far out, and is read in one piece.
+  DIR* last = OpenStreamAt(directoryFd, (kPieces - 1) * kPieceSpan);
+  if (!last)
+    return false;
+  closedir(last);
+  return true;
+}
+
+std::error_code ReadInPieces(DIR* directory, off_t size, ListingBudget& budget,
+                             DirectoryEntries& entries) {
+  const auto guess = static_cast<std::size_t>(std::min<off_t>(
+      size / kSmallestEntryBytes, static_cast<off_t>(budget.limit() / sizeof(std::string))));
+  std::vector<Piece> pieces(kPieces);
+  // The hash spreads the names evenly; a piece seldom holds more than twice its share.
+  for (Piece& piece : pieces)
+    piece.files.reserve(2 * guess / kPieces);
+  std::atomic<std::size_t> next{0};
+  const auto readPieces = [&] {
+    for (std::size_t k; (k = next.fetch_add(1)) < kPieces;) {
+      Piece& piece = pieces[k];
+      const std::uint64_t end = k + 1 < kPieces ? (k + 1) * kPieceSpan : kToTheEnd;
+      if (k == 0) {
+        piece.error = ReadRange(directory, end, budget, piece);
+        continue;
+      }
+      DIR* stream = OpenStreamAt(dirfd(directory), k * kPieceSpan);
+      if (!stream) {
+        piece.error = LastError();
+        continue;
+      }
+      piece.error = ReadRange(stream, end, budget, piece);
+      closedir(stream);
+    }
+  };
+  std::vector<SideThread> helpers;
+  const unsigned readers = std::clamp(std::thread::hardware_concurrency(), 2U, kMostReaders);
+  for (unsigned i = 1; i < readers; ++i) {
+    try {
+      helpers.emplace_back(readPieces);
+    } catch (const std::system_error&) {
+      break;  // the threads there are read the rest
+    }
+  }
+  readPieces();
+  for (SideThread& helper : helpers)
+    helper.join();
+
+  return Gather(pieces, entries);
 }
 
 }  // namespace
@@ -140,34 +244,11 @@ std::error_code ReadDirectoryEntries(DIR* directory, std::size_t limitBytes,
                                      DirectoryEntries& entries) {
   ListingBudget budget(limitBytes);
   off_t size = 0;
-  DIR* upperStream = OpenUpperHalf(dirfd(directory), size);
-  if (!upperStream)
-    return ReadRange(directory, kToTheEnd, budget, entries);
-
-  const auto guess = static_cast<std::size_t>(std::min<off_t>(
-      size / kSmallestEntryBytes, static_cast<off_t>(limitBytes / sizeof(std::string))));
-  entries.files.reserve(guess);
-  DirectoryEntries upper;
-  upper.files.reserve(guess / 2);
-  std::error_code upperError;
-  std::thread upperReader;
-  try {
-    upperReader =
-        std::thread([&] { upperError = ReadRange(upperStream, kToTheEnd, budget, upper); });
-  } catch (const std::system_error&) {
-    closedir(upperStream);
-    return ReadRange(directory, kToTheEnd, budget, entries);
-  }
-  const std::error_code lowerError = ReadRange(directory, kUpperHalfOfHashes, budget, entries);
-  upperReader.join();
-  closedir(upperStream);
-  if (lowerError || upperError)
-    return lowerError ? lowerError : upperError;
-  Append(entries.files, upper.files);
-  Append(entries.subdirectories, upper.subdirectories);
-  Append(entries.links, upper.links);
-  entries.leftoverMarks = entries.leftoverMarks || upper.leftoverMarks;
-  return {};
+  if (ReadableInPieces(dirfd(directory), size))
+    return ReadInPieces(directory, size, budget, entries);
+  std::vector<Piece> whole(1);
+  whole[0].error = ReadRange(directory, kToTheEnd, budget, whole[0]);
+  return Gather(whole, entries);
 }
 
 }  // namespace varnoth

@@ -13,7 +13,9 @@ namespace varnoth {
 // The non-hidden entries of one directory by kind, each in the order the system gave them, by
 // bare name (bytes as the system gives them).
 struct DirectoryEntries {
-  std::vector<std::string> files;
+  // In the pieces the directory was read in (see below), so that a list of 100,000 names is not
+  // moved once more only to gather it.
+  std::vector<std::vector<std::string>> files;
   std::vector<std::string> subdirectories;
   std::vector<std::string> links;
   // Whether a hidden mark of a reservation that a killed move left was among the entries.
@@ -22,9 +24,9 @@ struct DirectoryEntries {
 
 // Reads every entry of the open `directory` into `entries`. Stops with WaitError::kListingTooLong
 // once the names would take more than `limitBytes` (each counted with the string that holds it).
-// A big directory on a file system that hands out its entries in hash order is read on two
-// threads, each from its own half of the hash range: its reading is nearly all the kernel's
-// work on each entry, and splitting it halves the wait on two cores.
+// A big directory on a file system that hands out its entries in hash order is read in pieces of
+// the hash range on several threads: its reading is nearly all the kernel's work on each entry,
+// and spreading it over the processors divides the wait.
 std::error_code ReadDirectoryEntries(DIR* directory, std::size_t limitBytes,
                                      DirectoryEntries& entries);
 

@@ -23,11 +23,11 @@
 #include <mutex>
 #include <optional>
 #include <set>
-#include <thread>
 
 #include "directory_entries.h"
 #include "errand.h"
 #include "natural_order.h"
+#include "side_thread.h"
 #include "unanswered_folders.h"
 #include "unique_fd.h"
 
@@ -219,11 +219,12 @@ std::error_code ReadNames(int directoryFd, const std::string& path, DirectorySna
   }
   DirectoryEntries entries;
   std::error_code error = ReadDirectoryEntries(directory, MaxListingBytes(), entries);
-  snapshot.names = std::move(entries.files);
+  snapshot.names = SortNaturally(std::move(entries.files));
   snapshot.subdirectories = std::move(entries.subdirectories);
   snapshot.leftoverMarks = entries.leftoverMarks;
   if (!error)
     error = AddLinkedFolders(dirfd(directory), path, entries.links, snapshot, complete);
+  SortNaturally(snapshot.subdirectories);
   closedir(directory);
   return error;
 }
@@ -304,7 +305,7 @@ class ReadsAhead {
   std::mutex mutex_;
   std::condition_variable finished_;
   std::set<std::string> inFlight_;
-  std::vector<std::thread> threads_;
+  std::vector<SideThread> threads_;
 };
 
 ReadsAhead& ReadAheads() {
@@ -377,8 +378,6 @@ std::shared_ptr<const DirectorySnapshot> ReadSnapshot(const std::string& directo
   if (error)
     return nullptr;
 
-  SortNaturally(snapshot->names);
-  SortNaturally(snapshot->subdirectories);
   if (cacheable && complete)
     Cache().remember(read->stamp, snapshot);
   return snapshot;
