@@ -6,6 +6,7 @@
 #include <numeric>
 #include <utility>
 
+#include "side_thread.h"
 #include "unanswered_folders.h"
 #include "wildcard.h"
 
@@ -41,10 +42,23 @@ std::shared_ptr<const Matches> Filter(const std::shared_ptr<const DirectorySnaps
     std::iota(matches->begin(), matches->end(), std::size_t{0});
   } else {
     const Wildcard wildcard(pattern);
-    for (std::size_t i = 0; i < snapshot->names.size(); ++i) {
-      if (wildcard.matches(snapshot->names[i]))
-        matches->push_back(i);
-    }
+    const std::vector<std::string>& names = snapshot->names;
+    // A big folder is matched in two halves side by side.
+    constexpr std::size_t kWorthTwoThreads = 20'000;
+    Matches upper;
+    InHalves(names.size(), kWorthTwoThreads, [&](std::size_t from, std::size_t to) {
+      Matches& into = from == 0 ? *matches : upper;
+      // Room for every name at once: growing step by step copies a list of 100,000 matches many
+      // times, and the pages never written to cost nothing.
+      into.reserve(from == 0 ? names.size() : to - from);
+      for (std::size_t i = from; i < to; ++i) {
+        if (wildcard.matches(names[i]))
+          into.push_back(i);
+      }
+    });
+    matches->insert(matches->end(), upper.begin(), upper.end());
+    if (matches->size() < matches->capacity() / 2)
+      matches->shrink_to_fit();
   }
   std::lock_guard lock(mutex);
   kept.push_front({snapshot, pattern, matches});
@@ -58,10 +72,17 @@ std::shared_ptr<const Matches> Filter(const std::shared_ptr<const DirectorySnaps
 FileListing::FileListing(std::string directory, std::string pattern, SnapshotReader read)
     : read_(std::move(read)), path_(std::move(directory)), pattern_(std::move(pattern)) {
   // A list that cannot read its start directory starts empty; the next set or refresh tells why.
-  refresh();
+  // One made without a directory shows nothing until it is pointed at one.
+  if (!path_.empty())
+    refresh();
 }
 
 FileListing::~FileListing() = default;
+
+void FileListing::startIn(const std::string& directory) {
+  path_ = directory;
+  refresh();
+}
 
 std::error_code FileListing::setPath(const std::string& directory) {
   return reread(directory, pattern_);
@@ -83,15 +104,25 @@ std::error_code FileListing::refreshLike(const FileList& sameFolder) {
   return {};
 }
 
+const std::shared_ptr<const std::vector<std::size_t>>& FileListing::matches() const {
+  if (!matched_) {
+    matches_ = Filter(snapshot_, pattern_);
+    selected_.assign(matches_->size(), false);
+    matched_ = true;
+  }
+  return matches_;
+}
+
 std::size_t FileListing::count() const {
-  return matches_ ? matches_->size() : 0;
+  return matches() ? matches_->size() : 0;
 }
 
 const std::string& FileListing::entry(std::size_t index) const {
-  return snapshot_->names[matches_->at(index)];
+  return snapshot_->names[matches()->at(index)];
 }
 
 bool FileListing::isSelected(std::size_t index) const {
+  matches();
   return selected_.at(index);
 }
 
@@ -106,6 +137,7 @@ bool FileListing::sawLeftovers() const {
 }
 
 void FileListing::setSelected(std::size_t index, bool selected) {
+  matches();
   selected_.at(index) = selected;
 }
 
@@ -126,8 +158,6 @@ std::error_code FileListing::reread(const std::string& directory, const std::str
 
 void FileListing::take(const std::string& directory, const std::string& pattern,
                        std::shared_ptr<const DirectorySnapshot> snapshot) {
-  auto matches = snapshot ? Filter(snapshot, pattern) : nullptr;
-
   // The list takes the new path and pattern even when the directory cannot be read, so that the
   // next set can point it somewhere readable; it then shows nothing, since whatever it showed can
   // no longer be vouched for.
@@ -136,8 +166,9 @@ void FileListing::take(const std::string& directory, const std::string& pattern,
   path_ = directory;
   pattern_ = pattern;
   snapshot_ = std::move(snapshot);
-  matches_ = std::move(matches);
-  selected_.assign(count(), false);
+  matches_ = nullptr;
+  matched_ = !snapshot_;
+  selected_.clear();
   if (reset_)
     reset_();
 }

@@ -27,6 +27,10 @@ class FileListing final : public FileList {
               SnapshotReader read = ReadDirectorySnapshot);
   ~FileListing() override;
 
+  // For a list made without a directory: points it at `directory` and reads it, as making it with
+  // that directory would have, so that a directory that does not answer stays the list's path.
+  void startIn(const std::string& directory);
+
   std::error_code setPath(const std::string& directory) override;
   std::error_code setPattern(const std::string& pattern) override;
   std::error_code refresh() override;
@@ -45,7 +49,7 @@ class FileListing final : public FileList {
 
   // The entries as they stand: the same pointer for as long as the same names of the same read
   // are shown, in this list or another, so that what was worked out from them can be kept.
-  std::shared_ptr<const void> entries() const { return matches_; }
+  std::shared_ptr<const void> entries() const { return matches(); }
 
   // Called just before and just after the entries change, so that a view can reset in one step.
   void setResetCallbacks(std::function<void()> aboutToReset, std::function<void()> reset);
@@ -54,14 +58,18 @@ class FileListing final : public FileList {
   std::error_code reread(const std::string& directory, const std::string& pattern);
   void take(const std::string& directory, const std::string& pattern,
             std::shared_ptr<const DirectorySnapshot> snapshot);
+  // The names are matched against the pattern when they are first asked for: a handler often
+  // points a list at several patterns in a row, of which only the last is ever shown.
+  const std::shared_ptr<const std::vector<std::size_t>>& matches() const;
 
   SnapshotReader read_;
   std::string path_;
   std::string pattern_;
   std::shared_ptr<const DirectorySnapshot> snapshot_;
-  // Indices into the snapshot's sorted names; null while there is no snapshot.
-  std::shared_ptr<const std::vector<std::size_t>> matches_;
-  std::vector<bool> selected_;
+  // Indices into the snapshot's sorted names; null while there is no snapshot or until matched.
+  mutable std::shared_ptr<const std::vector<std::size_t>> matches_;
+  mutable bool matched_ = true;
+  mutable std::vector<bool> selected_;
   std::function<void()> aboutToReset_;
   std::function<void()> reset_;
 };

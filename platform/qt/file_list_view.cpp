@@ -19,12 +19,10 @@ FileListView::FileListView(const std::string& directory, QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setModel(model_);
   // Long names are shown whole: the list scrolls sideways, as the directory lists do.
-  auto* widest = new WidestRowDelegate(
+  setItemDelegate(new WidestRowDelegate(
       [this] { return listing_.count(); },
-      [this](std::size_t row) -> const std::string& { return listing_.entry(row); }, this);
-  setItemDelegate(widest);
-  connect(model_, &QAbstractItemModel::modelReset, this,
-          [this, widest] { widest->forget(listing_.entries()); });
+      [this](std::size_t row) -> const std::string& { return listing_.entry(row); },
+      [this] { return listing_.entries(); }, this));
   setTextElideMode(Qt::ElideNone);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -7,13 +7,18 @@
 #include <cmath>
 
 #include "qt/display_text.h"
+#include "side_thread.h"
 
 namespace varnoth {
 
 WidestRowDelegate::WidestRowDelegate(std::function<std::size_t()> count,
                                      std::function<const std::string&(std::size_t)> name,
+                                     std::function<std::shared_ptr<const void>()> entries,
                                      QObject* parent)
-    : QStyledItemDelegate(parent), count_(std::move(count)), name_(std::move(name)) {}
+    : QStyledItemDelegate(parent),
+      count_(std::move(count)),
+      name_(std::move(name)),
+      entries_(std::move(entries)) {}
 
 QSize WidestRowDelegate::sizeHint(const QStyleOptionViewItem& option,
                                   const QModelIndex& index) const {
@@ -29,6 +34,10 @@ QSize WidestRowDelegate::sizeHint(const QStyleOptionViewItem& option,
   // thrown away, as the font and the names it starts with seldom stay until then.
   if (option.widget && !option.widget->isVisible())
     return size;
+  if (auto entries = entries_(); !entries || entries != measuredEntries_) {
+    widest_ = -1;
+    measuredEntries_ = std::move(entries);
+  }
   if (widest_ < 0)
     widest_ = widestName(QFontMetricsF(option.font));
   // The row's own text is measured as the view would; the margins and icon around it stay.
@@ -48,20 +57,33 @@ int WidestRowDelegate::widestName(const QFontMetricsF& metrics) const {
     if (c != u'\\')
       plainAdvance[c] = std::max(1e-3F, static_cast<float>(advance(QChar(c), metrics)));
   }
-  qreal widest = 0;
+  // The plain names of a big list are summed in two halves side by side; the others are measured
+  // here, where the font may be used.
+  constexpr std::size_t kWorthTwoThreads = 20'000;
   const std::size_t rows = count_();
-  for (std::size_t row = 0; row < rows; ++row) {
-    const std::string& bytes = name_(row);
-    float width = 0;
-    bool plain = true;
-    for (const char c : bytes) {
-      const float step = plainAdvance[static_cast<unsigned char>(c)];
-      plain = plain && step > 0;
-      width += step;
+  float widestPlain[2] = {0, 0};
+  std::vector<std::size_t> notPlain[2];
+  InHalves(rows, kWorthTwoThreads, [&](std::size_t from, std::size_t to) {
+    const int half = from == 0 ? 0 : 1;
+    for (std::size_t row = from; row < to; ++row) {
+      float width = 0;
+      bool plain = true;
+      for (const char c : name_(row)) {
+        const float step = plainAdvance[static_cast<unsigned char>(c)];
+        plain = plain && step > 0;
+        width += step;
+      }
+      if (plain)
+        widestPlain[half] = std::max(widestPlain[half], width);
+      else
+        notPlain[half].push_back(row);
     }
-    if (!plain) {
-      const QString text = DisplayNameText(bytes);
-      width = 0;
+  });
+  qreal widest = std::max(widestPlain[0], widestPlain[1]);
+  for (const auto& rowsOfHalf : notPlain) {
+    for (const std::size_t row : rowsOfHalf) {
+      const QString text = DisplayNameText(name_(row));
+      float width = 0;
       for (qsizetype i = 0; i < text.size(); ++i) {
         if (text[i].isHighSurrogate() && i + 1 < text.size()) {
           width += static_cast<float>(metrics.horizontalAdvance(text.mid(i, 2)));
@@ -70,8 +92,8 @@ int WidestRowDelegate::widestName(const QFontMetricsF& metrics) const {
           width += static_cast<float>(advance(text[i], metrics));
         }
       }
+      widest = std::max(widest, static_cast<qreal>(width));
     }
-    widest = std::max(widest, static_cast<qreal>(width));
   }
   return static_cast<int>(std::ceil(widest));
 }
