@@ -144,12 +144,13 @@ void FrmMain::createControls() {
                         TwipsRect(120, 360, 2820, 360), listFont, tr("Source disk")),
                   tr("Source drive"));
   dirFrom = Named(
-      Place(new DirectoryList(drives_, start, this), "dirFrom", TwipsRect(120, 840, 2820, 1440),
-            listFont, tr("Directory where the files are located")),
+      Place(new DirectoryList(drives_, std::string(), this), "dirFrom",
+            TwipsRect(120, 840, 2820, 1440), listFont, tr("Directory where the files are located")),
       tr("Source directory"));
-  flFrom = Named(Place(new FileListView(start, this), "flFrom", TwipsRect(120, 2520, 2820, 3690),
-                       listFont, tr("A display of the available file with the given extension")),
-                 tr("Source files"));
+  flFrom =
+      Named(Place(new FileListView(std::string(), this), "flFrom", TwipsRect(120, 2520, 2820, 3690),
+                  listFont, tr("A display of the available file with the given extension")),
+            tr("Source files"));
   // The list covers "New file name" whole: at fractional scales its frame leaves the edge
   // pixels unpainted, which would let a stroke of the label show through.
   flFrom->setAutoFillBackground(true);
@@ -157,12 +158,13 @@ void FrmMain::createControls() {
                       listFont, tr("Target disk")),
                 tr("Target drive"));
   dirTo = Named(
-      Place(new DirectoryList(drives_, start, this), "dirTo", TwipsRect(3120, 840, 2820, 1440),
-            listFont, tr("Directory where to move the files")),
+      Place(new DirectoryList(drives_, std::string(), this), "dirTo",
+            TwipsRect(3120, 840, 2820, 1440), listFont, tr("Directory where to move the files")),
       tr("Target directory"));
-  flTo = Named(Place(new FileListView(start, this), "flTo", TwipsRect(3120, 2520, 2820, 3210),
-                     listFont, tr("Files currently matching the new name string.")),
-               tr("Target files"));
+  flTo =
+      Named(Place(new FileListView(std::string(), this), "flTo", TwipsRect(3120, 2520, 2820, 3210),
+                  listFont, tr("Files currently matching the new name string.")),
+            tr("Target files"));
 
   txtToName = Named(Place(new NameBox(this), "txtToName", TwipsRect(120, 6360, 2820, 372),
                           ControlFont("MS Sans Serif", 8.25)),
@@ -197,6 +199,13 @@ void FrmMain::createControls() {
   }
   new FocusRing(*this);
   drvFrom->setFocus();
+
+  // The lists look into the start folder last: reading a big folder is the longest part of a
+  // start, and it goes on while the rest of the window is made.
+  dirFrom->showStart(start);
+  flFrom->listing().startIn(start);
+  dirTo->showStart(start);
+  flTo->listing().startIn(start);
 }
 
 }  // namespace varnoth

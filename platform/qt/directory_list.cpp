@@ -58,8 +58,13 @@ DirectoryList::DirectoryList(std::shared_ptr<DriveTable> drives,
   setCornerWidget(corner);
   connect(this, &QTreeWidget::itemDoubleClicked, this,
           [this](QTreeWidgetItem* item) { open(item); });
-  if (showDirectory(initialDirectory))
-    showDirectory(RootOf(initialDirectory));
+  if (!initialDirectory.empty())
+    showStart(initialDirectory);
+}
+
+void DirectoryList::showStart(const std::string& directory) {
+  if (showDirectory(directory))
+    showDirectory(RootOf(directory));
 }
 
 std::error_code DirectoryList::setPath(const std::string& directory) {

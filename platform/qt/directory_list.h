@@ -22,6 +22,10 @@ class DirectoryList final : public QTreeWidget, public DirectoryPathSource {
   DirectoryList(std::shared_ptr<DriveTable> drives, const std::string& initialDirectory,
                 QWidget* parent = nullptr);
 
+  // Shows `directory`, or its root where it cannot be read. A list made with an empty initial
+  // directory shows nothing until then.
+  void showStart(const std::string& directory);
+
   std::string path() const override { return path_; }
   // Fails with the system's reason when the directory cannot be read, leaving the list as it was.
   std::error_code setPath(const std::string& directory);
