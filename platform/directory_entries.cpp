@@ -10,8 +10,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
-#include <cstring>
 #include <limits>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -122,12 +122,13 @@ std::error_code ReadRange(DIR* directory, std::uint64_t end, ListingBudget& budg
     if (position >= end)
       return {};
     position = static_cast<std::uint64_t>(entry->d_off);
+    const std::string_view name(entry->d_name);
     // A broken file system can hand out entries without end.
-    if (!share.take(sizeof(std::string) + std::strlen(entry->d_name)))
+    if (!share.take(sizeof(std::string) + name.size()))
       return make_error_code(WaitError::kListingTooLong);
     switch (KindOf(dirfd(directory), *entry)) {
       case EntryKind::kFile:
-        into.files.emplace_back(entry->d_name);
+        into.files.emplace_back(name);
         break;
       case EntryKind::kDirectory:
         into.subdirectories.emplace_back(entry->d_name);
