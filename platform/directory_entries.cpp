@@ -100,8 +100,6 @@ class BudgetShare {
   std::size_t left_ = 0;
 };
 
-// Reads `directory` from where it stands to its end, or, with `end`, to the first entry at or past
-// that position: an entry's position is where the entry before it says the next one lies.
 // The entries of one piece of a directory.
 struct Piece {
   std::vector<std::string> files;
@@ -111,6 +109,8 @@ struct Piece {
   std::error_code error;
 };
 
+// Reads `directory` from where it stands to its end, or, with `end`, to the first entry at or past
+// that position: an entry's position is where the entry before it says the next one lies.
 std::error_code ReadRange(DIR* directory, std::uint64_t end, ListingBudget& budget, Piece& into) {
   BudgetShare share(budget);
   std::uint64_t position = 0;
