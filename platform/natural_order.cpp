@@ -244,11 +244,11 @@ class Pieces {
   }
   std::size_t count() const { return count_; }
   // Frees the lists, their names moved out of them.
-  void discard() const { std::vector<std::vector<std::string>>().swap(pieces_); }
+  void discard() { std::vector<std::vector<std::string>>().swap(pieces_); }
 
   // Calls `visit` with each name from position `from` up to `to`.
   template <typename Visit>
-  void forEach(std::size_t from, std::size_t to, Visit visit) const {
+  void forEach(std::size_t from, std::size_t to, Visit visit) {
     std::size_t start = 0;
     for (auto& piece : pieces_) {
       const std::size_t end = start + piece.size();
@@ -264,7 +264,7 @@ class Pieces {
 };
 
 // Builds the entries of the names at positions [from, to) and sorts them.
-void SortRange(const Pieces& names, std::size_t from, std::size_t to, Entry* entries) {
+void SortRange(Pieces& names, std::size_t from, std::size_t to, Entry* entries) {
   Entry* next = entries;
   names.forEach(from, to, [&](std::string& name) {
     KeyHead head;
@@ -296,7 +296,8 @@ std::size_t TakenFromFirst(std::span<const Entry> first, std::span<const Entry> 
   while (low < high) {
     const std::size_t i = low + (high - low) / 2;
     const std::size_t j = taken - i;
-    // The merge takes first[i] before second[j - 1] unless second[j - 1] is less.
+    // Too few from `first` while its next name would come before the last one from `second`
+    // (on a tie, `first` goes first).
     if (j > 0 && i < first.size() && !EntryLess(second[j - 1], first[i]))
       low = i + 1;
     else
@@ -307,7 +308,7 @@ std::size_t TakenFromFirst(std::span<const Entry> first, std::span<const Entry> 
 
 // Sorts the two halves of the names side by side, then merges them into one list, its two halves
 // side by side as well.
-std::vector<std::string> SortInHalves(const Pieces& names, Entry* entries) {
+std::vector<std::string> SortInHalves(Pieces& names, Entry* entries) {
   const std::size_t count = names.count();
   InHalves(count, 0,
            [&](std::size_t from, std::size_t to) { SortRange(names, from, to, entries + from); });
@@ -341,7 +342,7 @@ std::vector<std::string> SortInHalves(const Pieces& names, Entry* entries) {
 std::vector<std::string> SortNaturally(std::vector<std::vector<std::string>> pieces) {
   // Below this, a thread costs more than the half of the sort it would take.
   constexpr std::size_t kWorthTwoThreads = 20'000;
-  const Pieces names(pieces);
+  Pieces names(pieces);
   const std::size_t count = names.count();
   // Left uninitialised: each half's thread is the first to touch its part.
   const auto entries = std::make_unique_for_overwrite<Entry[]>(count);
