@@ -34,7 +34,7 @@ constexpr long kExt4Magic = 0xEF53;
 constexpr std::size_t kPieces = 24;
 constexpr std::uint64_t kPieceSpan = (std::uint64_t{1} << 63) / kPieces;
 // About 8,000 entries: below this more threads cost more than they save.
-constexpr off_t kWorthSplittingBytes = 256 * 1024;
+constexpr off_t kWorthSplittingBytes = off_t{256} * 1024;
 // How many bytes of an ext4 directory an entry takes at the least, for a first guess at the
 // number of names without growing the list step by step.
 constexpr off_t kSmallestEntryBytes = 24;
@@ -84,7 +84,7 @@ class BudgetShare {
  public:
   explicit BudgetShare(ListingBudget& budget) : budget_(budget) {}
   bool take(std::size_t bytes) {
-    constexpr std::size_t kStep = 64 * 1024;
+    constexpr std::size_t kStep = std::size_t{64} * 1024;
     if (bytes > left_) {
       const std::size_t step = std::max(bytes, kStep);
       if (!budget_.take(step))

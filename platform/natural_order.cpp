@@ -22,25 +22,11 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// Lengths below 255 take one byte; longer ones an escape byte and eight big-endian bytes, so that
-// comparing the bytes compares the lengths.
-template <typename Key>
-void AppendLength(Key& key, std::size_t length) {
-  if (length < 0xff) {
-    key.push_back(static_cast<char>(length));
-    return;
-  }
-  key.push_back(static_cast<char>(0xff));
-  for (int shift = 56; shift >= 0; shift -= 8) {
-    key.push_back(static_cast<char>((static_cast<std::uint64_t>(length) >> shift) & 0xff));
-  }
-}
-
 // The first sixteen bytes of a key, as two numbers that order like the bytes; missing bytes count
 // as zero, which keeps a key before any longer key it begins.
 class KeyHead {
  public:
-  void push_back(char c) {
+  void pushBack(char c) {
     if (size_ < 16) {
       words_[size_ / 8] |= std::uint64_t{static_cast<unsigned char>(c)} << (56 - 8 * (size_ % 8));
       ++size_;
@@ -53,6 +39,29 @@ class KeyHead {
   std::uint64_t words_[2] = {0, 0};
   std::size_t size_ = 0;
 };
+
+// A whole key is built in a string, a head alone in a KeyHead.
+void PushBack(std::string& key, char c) {
+  key.push_back(c);
+}
+
+void PushBack(KeyHead& key, char c) {
+  key.pushBack(c);
+}
+
+// Lengths below 255 take one byte; longer ones an escape byte and eight big-endian bytes, so that
+// comparing the bytes compares the lengths.
+template <typename Key>
+void AppendLength(Key& key, std::size_t length) {
+  if (length < 0xff) {
+    PushBack(key, static_cast<char>(length));
+    return;
+  }
+  PushBack(key, static_cast<char>(0xff));
+  for (int shift = 56; shift >= 0; shift -= 8) {
+    PushBack(key, static_cast<char>((static_cast<std::uint64_t>(length) >> shift) & 0xff));
+  }
+}
 
 // Writes the byte string whose plain byte order is the primary order of names. A digit run
 // becomes the byte '0' (so runs sort against other characters where digits would), the number of
@@ -67,7 +76,7 @@ void BuildSortKey(std::string_view name, Key& key) {
         return;
     }
     if (!IsDigit(name[i])) {
-      key.push_back(FoldCase(name[i++]));
+      PushBack(key, FoldCase(name[i++]));
       continue;
     }
     while (i < name.size() && name[i] == '0')
@@ -75,10 +84,10 @@ void BuildSortKey(std::string_view name, Key& key) {
     const std::size_t significant = i;
     while (i < name.size() && IsDigit(name[i]))
       ++i;
-    key.push_back('0');
+    PushBack(key, '0');
     AppendLength(key, i - significant);
     for (std::size_t digit = significant; digit < i; ++digit)
-      key.push_back(name[digit]);
+      PushBack(key, name[digit]);
   }
 }
 
