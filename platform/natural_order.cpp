@@ -22,21 +22,25 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// The first sixteen bytes of a key, as two numbers that order like the bytes; missing bytes count
-// as zero, which keeps a key before any longer key it begins.
+// The first sixteen bytes of a key, read as two numbers that order like the bytes; missing bytes
+// count as zero, which keeps a key before any longer key it begins.
 class KeyHead {
  public:
   void pushBack(char c) {
-    if (size_ < 16) {
-      words_[size_ / 8] |= std::uint64_t{static_cast<unsigned char>(c)} << (56 - 8 * (size_ % 8));
-      ++size_;
-    }
+    if (size_ < bytes_.size())
+      bytes_[size_++] = static_cast<unsigned char>(c);
   }
-  bool full() const { return size_ == 16; }
-  std::uint64_t word(std::size_t index) const { return words_[index]; }
+  bool full() const { return size_ == bytes_.size(); }
+  // Spelled out byte by byte so that compilers make it one byte-swapping load.
+  std::uint64_t word(std::size_t index) const {
+    const unsigned char* b = bytes_.data() + 8 * index;
+    return std::uint64_t{b[0]} << 56 | std::uint64_t{b[1]} << 48 | std::uint64_t{b[2]} << 40 |
+           std::uint64_t{b[3]} << 32 | std::uint64_t{b[4]} << 24 | std::uint64_t{b[5]} << 16 |
+           std::uint64_t{b[6]} << 8 | std::uint64_t{b[7]};
+  }
 
  private:
-  std::uint64_t words_[2] = {0, 0};
+  std::array<unsigned char, 16> bytes_{};
   std::size_t size_ = 0;
 };
 
@@ -161,8 +165,13 @@ bool EntryLess(const Entry& x, const Entry& y) {
   return SameHead(x, y) ? NaturalLess(*x.name, *y.name) : HeadLess(x, y);
 }
 
-unsigned HeadByte(const Entry& entry, std::size_t byte) {
-  return static_cast<unsigned>(entry.head[byte / 8] >> (56 - 8 * (byte % 8))) & 0xffu;
+// The eight head bytes from `byte` on, missing ones zero.
+std::uint64_t HeadWindow(const Entry& entry, std::size_t byte) {
+  if (byte >= 8)
+    return entry.head[1] << (8 * (byte - 8));
+  if (byte == 0)
+    return entry.head[0];
+  return (entry.head[0] << (8 * byte)) | (entry.head[1] >> (64 - 8 * byte));
 }
 
 // The first byte of the heads in which some of `entries` differ; 16 when none do.
@@ -194,53 +203,83 @@ void SortTied(Entry* entries, std::size_t count) {
     entries[i].name = keyed[i].second;
 }
 
-// Orders `entries` by their heads a byte at a time from `byte` on, then what the heads leave tied:
-// a comparison sort of 100,000 names spends most of its time on branches that the head bytes
-// settle without comparing anything.
-void SortByHeads(Entry* entries, std::size_t count, std::size_t byte) {
-  constexpr std::size_t kFewEnoughToCompare = 48;
+// Entries too few to be worth a bucket pass, ordered by comparing their heads, then what the heads
+// leave tied.
+void SortFew(Entry* entries, std::size_t count) {
+  std::sort(entries, entries + count,
+            [](const Entry& x, const Entry& y) { return HeadLess(x, y); });
+  for (std::size_t first = 0, last; first < count; first = last) {
+    for (last = first + 1; last < count && SameHead(entries[first], entries[last]);)
+      ++last;
+    if (last - first > 1)
+      SortTied(entries + first, last - first);
+  }
+}
+
+// Orders `entries` by their heads from `byte` on, by buckets of one or two bytes' value, then what
+// the heads leave tied: a comparison sort of 100,000 names spends most of its time on branches
+// that the head bytes settle without comparing anything.
+void SortByHeads(Entry* entries, std::size_t count, std::size_t byte, std::span<Entry> scratch) {
+  constexpr std::size_t kFewEnoughToCompare = 32;
   constexpr std::size_t kHeadBytes = 16;
-  for (;;) {
-    if (count <= kFewEnoughToCompare || byte == kHeadBytes) {
-      std::sort(entries, entries + count, HeadLess);
-      for (std::size_t first = 0, last; first < count; first = last) {
-        for (last = first + 1; last < count && SameHead(entries[first], entries[last]);)
-          ++last;
-        if (last - first > 1)
-          SortTied(entries + first, last - first);
-      }
-      return;
-    }
-    // Past the bytes that all share, as the common start of names usually is.
-    const std::size_t differing = FirstDifferingByte(entries, count);
-    if (differing >= kHeadBytes) {
-      byte = kHeadBytes;
-      continue;
-    }
-    byte = std::max(byte, differing);
-    std::array<std::size_t, 257> starts{};
-    for (std::size_t i = 0; i < count; ++i)
-      ++starts[HeadByte(entries[i], byte) + 1];
-    for (std::size_t value = 1; value < starts.size(); ++value)
-      starts[value] += starts[value - 1];
-    // Each entry goes straight to its bucket, swapping out the one there, so that no second
-    // array is needed: a fresh page of memory costs more than the moves.
-    std::array<std::size_t, 256> next;
-    std::copy(starts.begin(), starts.end() - 1, next.begin());
-    for (unsigned value = 0; value < 256; ++value) {
-      while (next[value] < starts[value + 1]) {
-        Entry entry = entries[next[value]];
-        for (unsigned at = HeadByte(entry, byte); at != value; at = HeadByte(entry, byte))
-          std::swap(entry, entries[next[at]++]);
-        entries[next[value]++] = entry;
-      }
-    }
-    for (std::size_t value = 0; value < 256; ++value) {
-      const std::size_t size = starts[value + 1] - starts[value];
-      if (size > 1)
-        SortByHeads(entries + starts[value], size, byte + 1);
-    }
+  constexpr std::size_t kMostBuckets = 4096;
+  if (count <= kFewEnoughToCompare) {
+    SortFew(entries, count);
     return;
+  }
+  // Past the bytes that all share, as the common start of names usually is.
+  const std::size_t differing = FirstDifferingByte(entries, count);
+  if (differing >= kHeadBytes) {
+    SortFew(entries, count);
+    return;
+  }
+  byte = std::max(byte, differing);
+  // Two bytes at a time where the values they take span few enough buckets: a run of digits
+  // then takes half the passes. The buckets are those values less the lowest of them.
+  std::uint64_t low = ~std::uint64_t{0};
+  std::uint64_t high = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint64_t value = HeadWindow(entries[i], byte) >> 48;
+    low = std::min(low, value);
+    high = std::max(high, value);
+  }
+  std::size_t width = 2;
+  if (high - low >= std::min(count, kMostBuckets) || byte == kHeadBytes - 1) {
+    width = 1;
+    low >>= 8;
+    high >>= 8;
+  }
+  const unsigned shift = 64 - 8 * static_cast<unsigned>(width);
+  const auto bucketOf = [byte, shift, low](const Entry& entry) {
+    return static_cast<std::size_t>((HeadWindow(entry, byte) >> shift) - low);
+  };
+  const std::size_t buckets = static_cast<std::size_t>(high - low) + 1;
+  std::vector<std::size_t> starts(buckets + 1);
+  for (std::size_t i = 0; i < count; ++i)
+    ++starts[bucketOf(entries[i]) + 1];
+  for (std::size_t bucket = 1; bucket <= buckets; ++bucket)
+    starts[bucket] += starts[bucket - 1];
+  std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
+  if (count <= scratch.size()) {
+    // Through the scratch, without a branch to mispredict per entry.
+    for (std::size_t i = 0; i < count; ++i)
+      scratch[next[bucketOf(entries[i])]++] = entries[i];
+    std::copy_n(scratch.begin(), count, entries);
+  } else {
+    // Each entry goes straight to its bucket, swapping out the one there.
+    for (std::size_t bucket = 0; bucket < buckets; ++bucket) {
+      while (next[bucket] < starts[bucket + 1]) {
+        Entry entry = entries[next[bucket]];
+        for (std::size_t at = bucketOf(entry); at != bucket; at = bucketOf(entry))
+          std::swap(entry, entries[next[at]++]);
+        entries[next[bucket]++] = entry;
+      }
+    }
+  }
+  for (std::size_t bucket = 0; bucket < buckets; ++bucket) {
+    const std::size_t size = starts[bucket + 1] - starts[bucket];
+    if (size > 1)
+      SortByHeads(entries + starts[bucket], size, byte + width, scratch);
   }
 }
 
@@ -252,8 +291,6 @@ class Pieces {
       count_ += piece.size();
   }
   std::size_t count() const { return count_; }
-  // Frees the lists, their names moved out of them.
-  void discard() { std::vector<std::vector<std::string>>().swap(pieces_); }
 
   // Calls `visit` with each name from position `from` up to `to`.
   template <typename Visit>
@@ -280,21 +317,26 @@ void SortRange(Pieces& names, std::size_t from, std::size_t to, Entry* entries) 
     BuildSortKey(name, head);
     *next++ = {{head.word(0), head.word(1)}, &name};
   });
-  SortByHeads(entries, to - from, 0);
+  // Buckets up to this size pass through a scratch; bigger ones, the first pass over a big list,
+  // are permuted in place, since a scratch as big as the list would be fresh memory whose page
+  // faults cost more than that pass's mispredicted branches. Only the pages used are touched.
+  constexpr std::size_t kScratchEntries = 16'384;
+  const std::size_t scratchSize = std::min(to - from, kScratchEntries);
+  const auto scratch = std::make_unique_for_overwrite<Entry[]>(scratchSize);
+  SortByHeads(entries, to - from, 0, {scratch.get(), scratchSize});
 }
 
-// Moves the names of two sorted runs of entries onto the end of `into`, in order; on a tie the
-// first run's name goes first.
-void MergeInto(std::span<const Entry> first, std::span<const Entry> second,
-               std::vector<std::string>& into) {
+// Moves the names of two sorted runs of entries, in order, to the names from `into` on; on a tie
+// the first run's name goes first.
+void MergeInto(std::span<const Entry> first, std::span<const Entry> second, std::string* into) {
   auto x = first.begin();
   auto y = second.begin();
   while (x != first.end() && y != second.end())
-    into.push_back(std::move(*(EntryLess(*y, *x) ? y++ : x++)->name));
+    *into++ = std::move(*(EntryLess(*y, *x) ? y++ : x++)->name);
   for (; x != first.end(); ++x)
-    into.push_back(std::move(*x->name));
+    *into++ = std::move(*x->name);
   for (; y != second.end(); ++y)
-    into.push_back(std::move(*y->name));
+    *into++ = std::move(*y->name);
 }
 
 // How many of the first `taken` names of the merge of `first` and `second` come from `first`.
@@ -325,24 +367,14 @@ std::vector<std::string> SortInHalves(Pieces& names, Entry* entries) {
   const std::span<const Entry> upper(entries + count / 2, count - count / 2);
   const std::size_t fromLower = TakenFromFirst(lower, upper, count / 2);
   const std::size_t fromUpper = count / 2 - fromLower;
-  std::vector<std::string> sorted;
-  std::vector<std::string> rest;
-  SideBySide(
-      [&] {
-        sorted.reserve(count);
-        MergeInto(lower.first(fromLower), upper.first(fromUpper), sorted);
-      },
-      [&] {
-        rest.reserve(count - count / 2);
-        MergeInto(lower.subspan(fromLower), upper.subspan(fromUpper), rest);
-      });
-  // The names were moved out of their pieces: the pieces' memory goes back meanwhile.
-  SideBySide(
-      [&] {
-        sorted.insert(sorted.end(), std::make_move_iterator(rest.begin()),
-                      std::make_move_iterator(rest.end()));
-      },
-      [&] { names.discard(); });
+  // Made whole first, so that each half of the merge moves its names straight into place: a list
+  // for the upper half alone, moved on afterwards, would be fresh memory touched once.
+  std::vector<std::string> sorted(count);
+  SideBySide([&] { MergeInto(lower.first(fromLower), upper.first(fromUpper), sorted.data()); },
+             [&] {
+               MergeInto(lower.subspan(fromLower), upper.subspan(fromUpper),
+                         sorted.data() + count / 2);
+             });
   return sorted;
 }
 
@@ -358,9 +390,8 @@ std::vector<std::string> SortNaturally(std::vector<std::vector<std::string>> pie
   if (count >= kWorthTwoThreads)
     return SortInHalves(names, entries.get());
   SortRange(names, 0, count, entries.get());
-  std::vector<std::string> sorted;
-  sorted.reserve(count);
-  MergeInto({entries.get(), count}, {}, sorted);
+  std::vector<std::string> sorted(count);
+  MergeInto({entries.get(), count}, {}, sorted.data());
   return sorted;
 }
 
