@@ -18,19 +18,32 @@ namespace varnoth {
 
 namespace {
 
+constexpr std::size_t kHeadBytes = 16;
+
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-// The first sixteen bytes of a key, read as two numbers that order like the bytes; missing bytes
-// count as zero, which keeps a key before any longer key it begins.
+// Sixteen bytes of a key from byte `offset` on, read as two numbers that order like the bytes;
+// missing bytes count as zero, which keeps a key before any longer key it begins. `AtStart` for a
+// head from the key's start, as nearly all are, spares them the offset's arithmetic, a few percent
+// of the whole sort.
+template <bool AtStart>
 class KeyHead {
  public:
+  explicit KeyHead(std::size_t offset) : offset_(offset) {}
   void pushBack(char c) {
-    if (size_ < bytes_.size())
-      bytes_[size_++] = static_cast<unsigned char>(c);
+    if constexpr (AtStart) {
+      if (size_ < kHeadBytes)
+        bytes_[size_++] = static_cast<unsigned char>(c);
+    } else {
+      // Unsigned, so that a byte before the offset is as far out of range as one past the head;
+      // both go to the spare byte at the end.
+      bytes_[std::min(size_ - offset_, kHeadBytes)] = static_cast<unsigned char>(c);
+      ++size_;
+    }
   }
-  bool full() const { return size_ == bytes_.size(); }
+  bool full() const { return size_ >= offset() + kHeadBytes; }
   // Spelled out byte by byte so that compilers make it one byte-swapping load.
   std::uint64_t word(std::size_t index) const {
     const unsigned char* b = bytes_.data() + 8 * index;
@@ -40,7 +53,11 @@ class KeyHead {
   }
 
  private:
-  std::array<unsigned char, 16> bytes_{};
+  std::size_t offset() const { return AtStart ? 0 : offset_; }
+
+  std::size_t offset_;
+  std::array<unsigned char, kHeadBytes + 1> bytes_{};
+  // Key bytes pushed, the skipped ones included; from the key's start, only up to the head's end.
   std::size_t size_ = 0;
 };
 
@@ -49,7 +66,8 @@ void PushBack(std::string& key, char c) {
   key.push_back(c);
 }
 
-void PushBack(KeyHead& key, char c) {
+template <bool AtStart>
+void PushBack(KeyHead<AtStart>& key, char c) {
   key.pushBack(c);
 }
 
@@ -75,7 +93,7 @@ template <typename Key>
 void BuildSortKey(std::string_view name, Key& key) {
   std::size_t i = 0;
   while (i < name.size()) {
-    if constexpr (std::is_same_v<Key, KeyHead>) {
+    if constexpr (!std::is_same_v<Key, std::string>) {
       if (key.full())
         return;
     }
@@ -185,7 +203,7 @@ std::size_t FirstDifferingByte(const Entry* entries, std::size_t count) {
     return static_cast<std::size_t>(std::countl_zero(differ[0])) / 8;
   if (differ[1] != 0)
     return 8 + static_cast<std::size_t>(std::countl_zero(differ[1])) / 8;
-  return 16;
+  return kHeadBytes;
 }
 
 // Entries whose heads are equal, ordered by their full keys and then by the tie rules.
@@ -221,7 +239,6 @@ void SortFew(Entry* entries, std::size_t count) {
 // that the head bytes settle without comparing anything.
 void SortByHeads(Entry* entries, std::size_t count, std::size_t byte, std::span<Entry> scratch) {
   constexpr std::size_t kFewEnoughToCompare = 32;
-  constexpr std::size_t kHeadBytes = 16;
   constexpr std::size_t kMostBuckets = 4096;
   if (count <= kFewEnoughToCompare) {
     SortFew(entries, count);
@@ -283,6 +300,17 @@ void SortByHeads(Entry* entries, std::size_t count, std::size_t byte, std::span<
   }
 }
 
+// Orders `entries` by their heads, then what the heads leave tied.
+void SortEntries(Entry* entries, std::size_t count) {
+  // Buckets up to this size pass through a scratch; bigger ones, the first pass over a big list,
+  // are permuted in place, since a scratch as big as the list would be fresh memory whose page
+  // faults cost more than that pass's mispredicted branches. Only the pages used are touched.
+  constexpr std::size_t kScratchEntries = 16'384;
+  const std::size_t scratchSize = std::min(count, kScratchEntries);
+  const auto scratch = std::make_unique_for_overwrite<Entry[]>(scratchSize);
+  SortByHeads(entries, count, 0, {scratch.get(), scratchSize});
+}
+
 // The names of several lists as one sequence, by position in it.
 class Pieces {
  public:
@@ -309,21 +337,30 @@ class Pieces {
   std::size_t count_ = 0;
 };
 
-// Builds the entries of the names at positions [from, to) and sorts them.
-void SortRange(Pieces& names, std::size_t from, std::size_t to, Entry* entries) {
+template <typename Head>
+void BuildEntries(Pieces& names, std::size_t from, std::size_t to, std::size_t offset,
+                  Entry* entries) {
   Entry* next = entries;
   names.forEach(from, to, [&](std::string& name) {
-    KeyHead head;
+    Head head(offset);
     BuildSortKey(name, head);
     *next++ = {{head.word(0), head.word(1)}, &name};
   });
-  // Buckets up to this size pass through a scratch; bigger ones, the first pass over a big list,
-  // are permuted in place, since a scratch as big as the list would be fresh memory whose page
-  // faults cost more than that pass's mispredicted branches. Only the pages used are touched.
-  constexpr std::size_t kScratchEntries = 16'384;
-  const std::size_t scratchSize = std::min(to - from, kScratchEntries);
-  const auto scratch = std::make_unique_for_overwrite<Entry[]>(scratchSize);
-  SortByHeads(entries, to - from, 0, {scratch.get(), scratchSize});
+}
+
+// Builds the entries of the names at positions [from, to), their heads from key byte `offset` on,
+// and sorts them; leaves them unsorted and returns false when all their heads are the same.
+bool SortRange(Pieces& names, std::size_t from, std::size_t to, std::size_t offset,
+               Entry* entries) {
+  if (offset == 0)
+    BuildEntries<KeyHead<true>>(names, from, to, 0, entries);
+  else
+    BuildEntries<KeyHead<false>>(names, from, to, offset, entries);
+  const std::size_t count = to - from;
+  if (count > 1 && FirstDifferingByte(entries, count) == kHeadBytes)
+    return false;
+  SortEntries(entries, count);
+  return true;
 }
 
 // Moves the names of two sorted runs of entries, in order, to the names from `into` on; on a tie
@@ -357,12 +394,43 @@ std::size_t TakenFromFirst(std::span<const Entry> first, std::span<const Entry> 
   return low;
 }
 
+// Builds the entries of all names and sorts those of each half, the halves side by side when there
+// are at least `worthSplitting` names. Names that all begin alike, as a folder of one stem and its
+// numbers does, share their heads and would all be told apart by their whole keys, each
+// comparison building two; their heads are then built again from further on in their keys, where
+// they differ. All entries share the offset of their heads, so that any two compare by them.
+void SortByCommonStart(Pieces& names, Entry* entries, std::size_t worthSplitting) {
+  // Each step builds every head again from the start of its key, so steps are few.
+  constexpr std::size_t kFurthestOffset = 4 * kHeadBytes;
+  const std::size_t count = names.count();
+  const std::size_t half = count < worthSplitting ? count : count / 2;
+  for (std::size_t offset = 0;; offset += kHeadBytes) {
+    bool sorted[2] = {true, true};
+    InHalves(count, worthSplitting, [&](std::size_t from, std::size_t to) {
+      sorted[from == 0 ? 0 : 1] = SortRange(names, from, to, offset, entries + from);
+    });
+    if (sorted[0] && sorted[1])
+      return;
+    const bool allAlike =
+        !sorted[0] && (half == count || (!sorted[1] && SameHead(entries[0], entries[half])));
+    // Heads of zeros: the keys ended before the offset (file names hold no zero bytes), so no
+    // head from further on tells them apart.
+    const bool furtherOn = allAlike && (entries[0].head[0] | entries[0].head[1]) != 0;
+    if (furtherOn && offset < kFurthestOffset)
+      continue;
+    if (!sorted[0])
+      SortEntries(entries, half);
+    if (!sorted[1])
+      SortEntries(entries + half, count - half);
+    return;
+  }
+}
+
 // Sorts the two halves of the names side by side, then merges them into one list, its two halves
 // side by side as well.
 std::vector<std::string> SortInHalves(Pieces& names, Entry* entries) {
   const std::size_t count = names.count();
-  InHalves(count, 0,
-           [&](std::size_t from, std::size_t to) { SortRange(names, from, to, entries + from); });
+  SortByCommonStart(names, entries, 0);
   const std::span<const Entry> lower(entries, count / 2);
   const std::span<const Entry> upper(entries + count / 2, count - count / 2);
   const std::size_t fromLower = TakenFromFirst(lower, upper, count / 2);
@@ -389,7 +457,7 @@ std::vector<std::string> SortNaturally(std::vector<std::vector<std::string>> pie
   const auto entries = std::make_unique_for_overwrite<Entry[]>(count);
   if (count >= kWorthTwoThreads)
     return SortInHalves(names, entries.get());
-  SortRange(names, 0, count, entries.get());
+  SortByCommonStart(names, entries.get(), kWorthTwoThreads);
   std::vector<std::string> sorted(count);
   MergeInto({entries.get(), count}, {}, sorted.data());
   return sorted;

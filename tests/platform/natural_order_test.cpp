@@ -97,5 +97,39 @@ TEST(NaturalOrderTest, IsATotalOrderThatSortingFollows) {
   EXPECT_EQ(names, expected);
 }
 
+// Folders of one long stem and its numbers, as this program leaves them: the names begin with the
+// same key bytes, a whole head of them or more, and differ only further on. Lists small and big
+// enough to be sorted whole and in halves, and halves that each begin alike but not like the other.
+TEST(NaturalOrderTest, SortsNamesThatAllBeginAlike) {
+  struct Case {
+    const char* lowerStem;
+    const char* upperStem;
+    int count;
+  };
+  const Case cases[] = {
+      {"Holiday in Spain ", "Holiday in Spain ", 1'000},
+      {"Holiday in Spain ", "Holiday in Spain ", 30'000},
+      {"Holiday in Spain and Portugal 2019 ", "Holiday in Spain and Portugal 2019 ", 30'000},
+      {"Holiday in Spain ", "Holiday in Italy ", 30'000},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> names;
+    for (int i = 0; i < c.count; ++i) {
+      const std::string zeros(static_cast<std::size_t>(i % 3), '0');
+      names.push_back((i < c.count / 2 ? c.lowerStem : c.upperStem) + zeros +
+                      std::to_string(i / 2) + " (" + std::to_string(i % 7) + ")" +
+                      (i % 2 ? ".jpg" : ".JPG"));
+    }
+    // Each half of the list keeps its own stem, since a big list is sorted in halves.
+    const auto middle = names.begin() + c.count / 2;
+    std::shuffle(names.begin(), middle, std::mt19937(1));
+    std::shuffle(middle, names.end(), std::mt19937(2));
+    auto expected = names;
+    std::sort(expected.begin(), expected.end(), NaturalLess);
+    SortNaturally(names);
+    EXPECT_EQ(names, expected) << c.count << " names from " << c.lowerStem << c.upperStem;
+  }
+}
+
 }  // namespace
 }  // namespace varnoth
