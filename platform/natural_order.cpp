@@ -348,19 +348,16 @@ void BuildEntries(Pieces& names, std::size_t from, std::size_t to, std::size_t o
   });
 }
 
-// Builds the entries of the names at positions [from, to), their heads from key byte `offset` on,
-// and sorts them; leaves them unsorted and returns false when all their heads are the same.
-bool SortRange(Pieces& names, std::size_t from, std::size_t to, std::size_t offset,
-               Entry* entries) {
+// Builds the entries of the names at positions [from, to), their heads from key byte `offset` on;
+// returns whether their heads are all the same.
+bool BuildRange(Pieces& names, std::size_t from, std::size_t to, std::size_t offset,
+                Entry* entries) {
   if (offset == 0)
     BuildEntries<KeyHead<true>>(names, from, to, 0, entries);
   else
     BuildEntries<KeyHead<false>>(names, from, to, offset, entries);
   const std::size_t count = to - from;
-  if (count > 1 && FirstDifferingByte(entries, count) == kHeadBytes)
-    return false;
-  SortEntries(entries, count);
-  return true;
+  return count > 1 && FirstDifferingByte(entries, count) == kHeadBytes;
 }
 
 // Moves the names of two sorted runs of entries, in order, to the names from `into` on; on a tie
@@ -398,32 +395,27 @@ std::size_t TakenFromFirst(std::span<const Entry> first, std::span<const Entry> 
 // are at least `worthSplitting` names. Names that all begin alike, as a folder of one stem and its
 // numbers does, share their heads and would all be told apart by their whole keys, each
 // comparison building two; their heads are then built again from further on in their keys, where
-// they differ. All entries share the offset of their heads, so that any two compare by them.
+// they differ. All entries share the offset of their heads, so that any two compare by them; the
+// halves are sorted only once it is settled, side by side even when one half alone begins alike.
 void SortByCommonStart(Pieces& names, Entry* entries, std::size_t worthSplitting) {
   // Each step builds every head again from the start of its key, so steps are few.
   constexpr std::size_t kFurthestOffset = 4 * kHeadBytes;
   const std::size_t count = names.count();
   const std::size_t half = count < worthSplitting ? count : count / 2;
-  for (std::size_t offset = 0;; offset += kHeadBytes) {
-    bool sorted[2] = {true, true};
+  for (std::size_t offset = 0; offset < kFurthestOffset; offset += kHeadBytes) {
+    bool alike[2] = {true, true};
     InHalves(count, worthSplitting, [&](std::size_t from, std::size_t to) {
-      sorted[from == 0 ? 0 : 1] = SortRange(names, from, to, offset, entries + from);
+      alike[from == 0 ? 0 : 1] = BuildRange(names, from, to, offset, entries + from);
     });
-    if (sorted[0] && sorted[1])
-      return;
     const bool allAlike =
-        !sorted[0] && (half == count || (!sorted[1] && SameHead(entries[0], entries[half])));
+        alike[0] && alike[1] && (half == count || SameHead(entries[0], entries[half]));
     // Heads of zeros: the keys ended before the offset (file names hold no zero bytes), so no
     // head from further on tells them apart.
-    const bool furtherOn = allAlike && (entries[0].head[0] | entries[0].head[1]) != 0;
-    if (furtherOn && offset < kFurthestOffset)
-      continue;
-    if (!sorted[0])
-      SortEntries(entries, half);
-    if (!sorted[1])
-      SortEntries(entries + half, count - half);
-    return;
+    if (!allAlike || (entries[0].head[0] | entries[0].head[1]) == 0)
+      break;
   }
+  InHalves(count, worthSplitting,
+           [&](std::size_t from, std::size_t to) { SortEntries(entries + from, to - from); });
 }
 
 // Sorts the two halves of the names side by side, then merges them into one list, its two halves
