@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -28,8 +29,8 @@ namespace {
 // ext2, ext3 and ext4 hand out the entries of an indexed directory in the order of their names'
 // hashes, at positions whose upper bits are the hash, all below 2^63: a read started at a position
 // gives exactly the entries at or past it. So the positions divide into pieces, each holding about
-// as many entries as the next, that threads read side by side, each piece from a stream of its own;
-// more pieces than threads, so that the threads finish at about the same time.
+// as many entries as the next, that threads read side by side, each piece through a descriptor of
+// its own; more pieces than threads, so that the threads finish at about the same time.
 constexpr long kExt4Magic = 0xEF53;
 constexpr std::size_t kPieces = 24;
 constexpr std::uint64_t kPieceSpan = (std::uint64_t{1} << 63) / kPieces;
@@ -44,14 +45,13 @@ constexpr unsigned kMostReaders = 4;
 
 enum class EntryKind { kHidden, kFile, kDirectory, kLink, kOther };
 
-EntryKind KindOf(int directoryFd, const dirent& entry) {
-  if (entry.d_name[0] == '.')
+EntryKind KindOf(int directoryFd, const char* name, unsigned char type) {
+  if (name[0] == '.')
     return EntryKind::kHidden;
-  unsigned char type = entry.d_type;
   if (type == DT_UNKNOWN) {
     // Some file systems do not report the type in the directory entry itself.
     struct stat status;
-    if (fstatat(directoryFd, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(directoryFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
       return EntryKind::kOther;
     type = S_ISREG(status.st_mode)   ? DT_REG
            : S_ISDIR(status.st_mode) ? DT_DIR
@@ -109,38 +109,105 @@ struct Piece {
   std::error_code error;
 };
 
-// Reads `directory` from where it stands to its end, or, with `end`, to the first entry at or past
-// that position: an entry's position is where the entry before it says the next one lies.
-std::error_code ReadRange(DIR* directory, std::uint64_t end, ListingBudget& budget, Piece& into) {
+// Files the entry `name` of the directory of `directoryFd` under its kind; false once the names
+// would take more than the budget.
+bool Keep(int directoryFd, const char* name, unsigned char type, BudgetShare& share, Piece& into) {
+  const std::string_view bytes(name);
+  // A broken file system can hand out entries without end.
+  if (!share.take(sizeof(std::string) + bytes.size()))
+    return false;
+  switch (KindOf(directoryFd, name, type)) {
+    case EntryKind::kFile:
+      into.files.emplace_back(bytes);
+      break;
+    case EntryKind::kDirectory:
+      into.subdirectories.emplace_back(bytes);
+      break;
+    case EntryKind::kLink:
+      into.links.emplace_back(bytes);
+      break;
+    case EntryKind::kHidden:
+      into.leftoverMarks = into.leftoverMarks || IsReservationMark(name);
+      break;
+    case EntryKind::kOther:
+      break;
+  }
+  return true;
+}
+
+// Reads `directory` from where it stands to its end.
+std::error_code ReadWhole(DIR* directory, ListingBudget& budget, Piece& into) {
   BudgetShare share(budget);
-  std::uint64_t position = 0;
   for (;;) {
     errno = 0;
     const dirent* entry = readdir(directory);
     if (!entry)
       return errno != 0 ? LastError() : std::error_code();
-    if (position >= end)
-      return {};
-    position = static_cast<std::uint64_t>(entry->d_off);
-    const std::string_view name(entry->d_name);
-    // A broken file system can hand out entries without end.
-    if (!share.take(sizeof(std::string) + name.size()))
+    if (!Keep(dirfd(directory), entry->d_name, entry->d_type, share, into))
       return make_error_code(WaitError::kListingTooLong);
-    switch (KindOf(dirfd(directory), *entry)) {
-      case EntryKind::kFile:
-        into.files.emplace_back(name);
-        break;
-      case EntryKind::kDirectory:
-        into.subdirectories.emplace_back(entry->d_name);
-        break;
-      case EntryKind::kLink:
-        into.links.emplace_back(entry->d_name);
-        break;
-      case EntryKind::kHidden:
-        into.leftoverMarks = into.leftoverMarks || IsReservationMark(entry->d_name);
-        break;
-      case EntryKind::kOther:
-        break;
+  }
+}
+
+// The kernel hashes, copies and frees every entry it hands out, and those it hands out past the end
+// of a piece are handed out again to the piece after it. So a piece asks for whole buffers only
+// while its end is far: near it, only for about as many bytes as the entries left take, judged by
+// how densely the entries read so far lay in the piece's span of positions.
+class PieceRequests {
+ public:
+  static constexpr std::size_t kLargest = std::size_t{32} * 1024;
+  // Room for the longest entry with some to spare; a smaller buffer than the next entry fails.
+  static constexpr std::size_t kSmallest = 2048;
+  static_assert(kSmallest >= sizeof(dirent64) + 512);
+
+  PieceRequests(std::uint64_t start, std::uint64_t end) : start_(start), end_(end) {}
+
+  void count(const dirent64& entry) {
+    ++entries_;
+    bytes_ += entry.d_reclen;
+  }
+
+  std::size_t next(std::uint64_t position) const {
+    if (end_ == kToTheEnd || entries_ == 0 || position <= start_ || position >= end_)
+      return kLargest;
+    const double perPosition =
+        static_cast<double>(entries_) / static_cast<double>(position - start_);
+    const double entriesLeft = static_cast<double>(end_ - position) * perPosition;
+    const double bytesPerEntry = static_cast<double>(bytes_) / static_cast<double>(entries_);
+    // A quarter more than the estimate, so that one more request seldom follows.
+    const double wanted = entriesLeft * bytesPerEntry * 1.25 + kSmallest / 4.0;
+    return std::clamp(static_cast<std::size_t>(std::min(wanted, double{kLargest})), kSmallest,
+                      kLargest);
+  }
+
+ private:
+  std::uint64_t start_;
+  std::uint64_t end_;
+  std::size_t entries_ = 0;
+  std::size_t bytes_ = 0;
+};
+
+// Reads the entries of the directory of `fd` from position `start` to the first entry at or past
+// `end`: an entry's position is where the entry before it says the next one lies.
+std::error_code ReadPiece(int fd, std::uint64_t start, std::uint64_t end, char* buffer,
+                          ListingBudget& budget, Piece& into) {
+  BudgetShare share(budget);
+  PieceRequests requests(start, end);
+  std::uint64_t position = start;
+  for (;;) {
+    const ssize_t got = getdents64(fd, buffer, requests.next(position));
+    if (got < 0)
+      return LastError();
+    if (got == 0)
+      return {};
+    for (ssize_t at = 0; at < got;) {
+      const auto& entry = *reinterpret_cast<const dirent64*>(buffer + at);
+      if (position >= end)
+        return {};
+      position = static_cast<std::uint64_t>(entry.d_off);
+      requests.count(entry);
+      if (!Keep(fd, entry.d_name, entry.d_type, share, into))
+        return make_error_code(WaitError::kListingTooLong);
+      at += entry.d_reclen;
     }
   }
 }
@@ -161,21 +228,17 @@ std::error_code Gather(std::vector<Piece>& pieces, DirectoryEntries& entries) {
   return {};
 }
 
-// A stream of its own on the directory of `directoryFd` (not on whatever its path names by now),
-// standing at `position`; null, with errno set, when it cannot be had.
-DIR* OpenStreamAt(int directoryFd, std::uint64_t position) {
-  const int fd = openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0)
-    return nullptr;
-  DIR* stream = nullptr;
-  if (lseek(fd, static_cast<off_t>(position), SEEK_SET) == static_cast<off_t>(position))
-    stream = fdopendir(fd);
-  if (!stream) {
+// A descriptor of its own on the directory of `directoryFd` (not on whatever its path names by
+// now), standing at `position`; empty, with errno set, when it cannot be had.
+UniqueFd OpenAt(int directoryFd, std::uint64_t position) {
+  UniqueFd fd(openat(directoryFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (fd &&
+      lseek(fd.get(), static_cast<off_t>(position), SEEK_SET) != static_cast<off_t>(position)) {
     const int error = errno;
-    close(fd);
+    fd.reset();
     errno = error;
   }
-  return stream;
+  return fd;
 }
 
 // Whether the directory of `directoryFd` is big and its file system orders its entries by hash,
@@ -190,11 +253,7 @@ bool ReadableInPieces(int directoryFd, off_t& size) {
   size = status.st_size;
   // A directory that is not indexed (too old, or made without the index) refuses positions that
   // far out, and is read in one piece.
-  DIR* last = OpenStreamAt(directoryFd, (kPieces - 1) * kPieceSpan);
-  if (!last)
-    return false;
-  closedir(last);
-  return true;
+  return static_cast<bool>(OpenAt(directoryFd, (kPieces - 1) * kPieceSpan));
 }
 
 std::error_code ReadInPieces(DIR* directory, off_t size, ListingBudget& budget,
@@ -207,20 +266,13 @@ std::error_code ReadInPieces(DIR* directory, off_t size, ListingBudget& budget,
     piece.files.reserve(2 * guess / kPieces);
   std::atomic<std::size_t> next{0};
   const auto readPieces = [&] {
+    const auto buffer = std::make_unique<char[]>(PieceRequests::kLargest);
     for (std::size_t k; (k = next.fetch_add(1)) < kPieces;) {
       Piece& piece = pieces[k];
+      const std::uint64_t start = k * kPieceSpan;
       const std::uint64_t end = k + 1 < kPieces ? (k + 1) * kPieceSpan : kToTheEnd;
-      if (k == 0) {
-        piece.error = ReadRange(directory, end, budget, piece);
-        continue;
-      }
-      DIR* stream = OpenStreamAt(dirfd(directory), k * kPieceSpan);
-      if (!stream) {
-        piece.error = LastError();
-        continue;
-      }
-      piece.error = ReadRange(stream, end, budget, piece);
-      closedir(stream);
+      const UniqueFd fd = OpenAt(dirfd(directory), start);
+      piece.error = fd ? ReadPiece(fd.get(), start, end, buffer.get(), budget, piece) : LastError();
     }
   };
   std::vector<SideThread> helpers;
@@ -248,7 +300,7 @@ std::error_code ReadDirectoryEntries(DIR* directory, std::size_t limitBytes,
   if (ReadableInPieces(dirfd(directory), size))
     return ReadInPieces(directory, size, budget, entries);
   std::vector<Piece> whole(1);
-  whole[0].error = ReadRange(directory, kToTheEnd, budget, whole[0]);
+  whole[0].error = ReadWhole(directory, budget, whole[0]);
   return Gather(whole, entries);
 }
 
