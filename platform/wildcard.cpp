@@ -9,21 +9,21 @@ namespace varnoth {
 
 namespace {
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i]))
+// Whether the `folded.size()` characters at `text` are `folded` with case ignored; `folded` is
+// already folded, so only the name's characters are folded here, one table-free step each.
+bool EqualsFolded(const char* text, std::string_view folded) {
+  for (std::size_t i = 0; i < folded.size(); ++i) {
+    if (FoldCase(text[i]) != folded[i])
       return false;
   }
   return true;
 }
 
-std::size_t FindIgnoringCase(std::string_view text, std::string_view piece) {
-  if (piece.size() > text.size())
+std::size_t FindFolded(std::string_view text, std::string_view folded) {
+  if (folded.size() > text.size())
     return std::string_view::npos;
-  for (std::size_t at = 0; at + piece.size() <= text.size(); ++at) {
-    if (EqualIgnoringCase(text.substr(at, piece.size()), piece))
+  for (std::size_t at = 0; at + folded.size() <= text.size(); ++at) {
+    if (EqualsFolded(text.data() + at, folded))
       return at;
   }
   return std::string_view::npos;
@@ -35,30 +35,33 @@ bool MatchesPattern(std::string_view name, std::string_view pattern) {
   return Wildcard(pattern).matches(name);
 }
 
-Wildcard::Wildcard(std::string_view pattern)
-    : hasStar_(pattern.find('*') != std::string_view::npos) {
+Wildcard::Wildcard(std::string_view pattern) : folded_(pattern) {
+  for (char& c : folded_)
+    c = FoldCase(c);
+  const std::string_view whole = folded_;
+  hasStar_ = whole.find('*') != std::string_view::npos;
   if (!hasStar_) {
-    head_ = pattern;
+    head_ = whole;
     return;
   }
-  const std::size_t firstStar = pattern.find('*');
-  const std::size_t lastStar = pattern.rfind('*');
-  head_ = pattern.substr(0, firstStar);
-  middle_ = pattern.substr(firstStar + 1, lastStar - firstStar);
-  tail_ = pattern.substr(lastStar + 1);
+  const std::size_t firstStar = whole.find('*');
+  const std::size_t lastStar = whole.rfind('*');
+  head_ = whole.substr(0, firstStar);
+  middle_ = whole.substr(firstStar + 1, lastStar - firstStar);
+  tail_ = whole.substr(lastStar + 1);
 }
 
 bool Wildcard::matches(std::string_view name) const {
   if (!hasStar_)
-    return EqualIgnoringCase(name, head_);
+    return name.size() == head_.size() && EqualsFolded(name.data(), head_);
 
   // The text before the first star must start the name and the text after the last star must
   // end it; these two anchors may not overlap.
   if (name.size() < head_.size() + tail_.size())
     return false;
-  if (!EqualIgnoringCase(name.substr(name.size() - tail_.size()), tail_))
+  if (!EqualsFolded(name.data() + name.size() - tail_.size(), tail_))
     return false;
-  if (!EqualIgnoringCase(name.substr(0, head_.size()), head_))
+  if (!EqualsFolded(name.data(), head_))
     return false;
 
   // The pieces between stars are floating: taking each at its leftmost place never loses a
@@ -70,7 +73,7 @@ bool Wildcard::matches(std::string_view name) const {
     const std::size_t star = middle.find('*');
     const std::string_view piece = middle.substr(0, star);
     if (!piece.empty()) {
-      const std::size_t at = FindIgnoringCase(rest, piece);
+      const std::size_t at = FindFolded(rest, piece);
       if (at == std::string_view::npos)
         return false;
       rest.remove_prefix(at + piece.size());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace varnoth {
@@ -11,15 +12,17 @@ namespace varnoth {
 // at worst, however many stars the pattern has.
 bool MatchesPattern(std::string_view name, std::string_view pattern);
 
-// A pattern taken apart once, for matching many names against it. It refers to the pattern's
-// characters, which must outlive it.
+// A pattern taken apart and case-folded once, for matching many names against it.
 class Wildcard {
  public:
   explicit Wildcard(std::string_view pattern);
+  Wildcard(const Wildcard&) = delete;  // the views below point into folded_
+  Wildcard& operator=(const Wildcard&) = delete;
   bool matches(std::string_view name) const;
 
  private:
-  bool hasStar_;
+  std::string folded_;
+  bool hasStar_ = false;
   std::string_view head_;    // before the first star (the whole pattern if it has none)
   std::string_view middle_;  // from after the first star to the last star, that star included
   std::string_view tail_;    // after the last star

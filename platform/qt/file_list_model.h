@@ -13,6 +13,7 @@ class FileListModel final : public QAbstractListModel {
  public:
   FileListModel(FileListing& listing, QObject* parent);
 
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
