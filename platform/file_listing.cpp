@@ -2,6 +2,7 @@
 #include "file_listing.h"
 
 #include <deque>
+#include <limits>
 #include <mutex>
 #include <numeric>
 #include <utility>
@@ -14,7 +15,9 @@ namespace varnoth {
 
 namespace {
 
-using Matches = std::vector<std::size_t>;
+using Matches = FileListing::Matches;
+static_assert(kMaxListingBytes / sizeof(std::string) <=
+              std::numeric_limits<Matches::value_type>::max());
 
 // The names of `snapshot` that match `pattern`. Both file lists start in the same folder, and a
 // handler's steps point them at the same folder and patterns again and again: the last few
@@ -39,7 +42,7 @@ std::shared_ptr<const Matches> Filter(const std::shared_ptr<const DirectorySnaps
   auto matches = std::make_shared<Matches>();
   if (pattern == "*") {
     matches->resize(snapshot->names.size());
-    std::iota(matches->begin(), matches->end(), std::size_t{0});
+    std::iota(matches->begin(), matches->end(), Matches::value_type{0});
   } else {
     const Wildcard wildcard(pattern);
     const std::vector<std::string>& names = snapshot->names;
@@ -53,7 +56,7 @@ std::shared_ptr<const Matches> Filter(const std::shared_ptr<const DirectorySnaps
       into.reserve(from == 0 ? names.size() : to - from);
       for (std::size_t i = from; i < to; ++i) {
         if (wildcard.matches(names[i]))
-          into.push_back(i);
+          into.push_back(static_cast<Matches::value_type>(i));
       }
     });
     matches->insert(matches->end(), upper.begin(), upper.end());
@@ -104,7 +107,7 @@ std::error_code FileListing::refreshLike(const FileList& sameFolder) {
   return {};
 }
 
-const std::shared_ptr<const std::vector<std::size_t>>& FileListing::matches() const {
+const std::shared_ptr<const FileListing::Matches>& FileListing::matches() const {
   if (!matched_) {
     matches_ = Filter(snapshot_, pattern_);
     selected_.assign(matches_->size(), false);

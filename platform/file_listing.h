@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -44,6 +45,10 @@ class FileListing final : public FileList {
 
   void setSelected(std::size_t index, bool selected);
 
+  // Indices into a read's sorted names, four bytes each, so that filtering a big folder writes half
+  // the memory: a read holds far fewer than 2^32 names (see kMaxListingBytes).
+  using Matches = std::vector<std::uint32_t>;
+
   const std::string& path() const { return path_; }
   const std::string& pattern() const { return pattern_; }
 
@@ -60,14 +65,14 @@ class FileListing final : public FileList {
             std::shared_ptr<const DirectorySnapshot> snapshot);
   // The names are matched against the pattern when they are first asked for: a handler often
   // points a list at several patterns in a row, of which only the last is ever shown.
-  const std::shared_ptr<const std::vector<std::size_t>>& matches() const;
+  const std::shared_ptr<const Matches>& matches() const;
 
   SnapshotReader read_;
   std::string path_;
   std::string pattern_;
   std::shared_ptr<const DirectorySnapshot> snapshot_;
   // Indices into the snapshot's sorted names; null while there is no snapshot or until matched.
-  mutable std::shared_ptr<const std::vector<std::size_t>> matches_;
+  mutable std::shared_ptr<const Matches> matches_;
   mutable bool matched_ = true;
   mutable std::vector<bool> selected_;
   std::function<void()> aboutToReset_;

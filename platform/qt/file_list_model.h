@@ -18,7 +18,12 @@ class FileListModel final : public QAbstractListModel {
   QVariant data(const QModelIndex& index, int role) const override;
 
  private:
+  int rows() const;
+
   FileListing& listing_;
+  // The listing's count, asked for once per reset: the view asks for it for every row as it lays
+  // out the list.
+  mutable int rows_ = -1;
 };
 
 }  // namespace varnoth
