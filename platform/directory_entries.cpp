@@ -266,7 +266,7 @@ std::error_code ReadInPieces(DIR* directory, off_t size, ListingBudget& budget,
     piece.files.reserve(2 * guess / kPieces);
   std::atomic<std::size_t> next{0};
   const auto readPieces = [&] {
-    const auto buffer = std::make_unique<char[]>(PieceRequests::kLargest);
+    const auto buffer = std::make_unique_for_overwrite<char[]>(PieceRequests::kLargest);
     for (std::size_t k; (k = next.fetch_add(1)) < kPieces;) {
       Piece& piece = pieces[k];
       const std::uint64_t start = k * kPieceSpan;
